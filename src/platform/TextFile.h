@@ -1,0 +1,38 @@
+#pragma once
+// Buffered text output with C formats, for the program's report, log and dump files.
+
+#include <cstdio>
+#include <string>
+
+namespace platform {
+
+class TextFile {
+public:
+    TextFile() = default;
+    ~TextFile() { Close(); }
+    TextFile(const TextFile&) = delete;
+    TextFile& operator=(const TextFile&) = delete;
+
+    // Creates or truncates the file; false when it cannot be opened.
+    bool Create(const std::string& path);
+    // Opens for appending.
+    bool Append(const std::string& path);
+    bool IsOpen() const { return file != nullptr; }
+    // Writes formatted text; does nothing when the file is not open.
+    void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void Write(const std::string& text);
+    // Flushes and closes; false when a write failed.
+    bool Close();
+
+private:
+    std::FILE* file = nullptr;
+};
+
+// Formats into a std::string with C formats.
+std::string Format(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Joins a folder and a file name with '/'. An empty folder means the current directory, so the
+// name is returned alone rather than rooted at "/".
+std::string JoinPath(const std::string& folder, const std::string& name);
+
+} // namespace platform

@@ -1,0 +1,251 @@
+#include "volume/Data3D.h"
+
+#include "numeric/Allocation.h"
+#include "plot/Settings.h"
+
+#include <cmath>
+#include <limits>
+
+CData3D::CData3D() : Stretch(std::make_unique<StretchInfo>())
+{
+    ReadSettingInt("bReadStretchInfo", bReadStretchInfo);
+    Stretch->LoadStretchSettings();
+}
+
+CData3D::~CData3D()
+{
+    Release();
+    ReleaseAux();
+}
+
+float*** CData3D::Allocate(int nx, int ny, int nz)
+{
+    Release();
+    Values = f3tensor(0, nz, 0, ny, 0, nx);
+    allocNX = nx;
+    allocNY = ny;
+    allocNZ = nz;
+    valuesAllocated = 1;
+    return Values;
+}
+
+void CData3D::Release()
+{
+    if (valuesAllocated) {
+        FreeTensor3(Values, 0, allocNZ, 0, allocNY, 0, allocNX);
+        Values = nullptr;
+        valuesAllocated = 0;
+    }
+}
+
+float*** CData3D::AllocateAux(int nx, int ny, int nz)
+{
+    ReleaseAux();
+    AuxValues = f3tensor(0, nz, 0, ny, 0, nx);
+    auxNX = nx;
+    auxNY = ny;
+    auxNZ = nz;
+    auxAllocated = 1;
+    return AuxValues;
+}
+
+void CData3D::ReleaseAux()
+{
+    if (auxAllocated) {
+        FreeTensor3(AuxValues, 0, auxNZ, 0, auxNY, 0, auxNX);
+        AuxValues = nullptr;
+        auxAllocated = 0;
+    }
+}
+
+int CData3D::IsAllocated(int which) const { return which == 1 ? valuesAllocated : auxAllocated; }
+
+bool CData3D::ExtentsFitAllocation() const
+{
+    if (NX < 1 || NY < 1 || NZ < 1)
+        return true;
+    return valuesAllocated && NX <= allocNX && NY <= allocNY && NZ <= allocNZ;
+}
+
+void CData3D::CopyFrom(const CData3D& other)
+{
+    NX = other.NX;
+    NY = other.NY;
+    NZ = other.NZ;
+    Allocate(NX, NY, NZ);
+    for (int z = 0; z < NZ; ++z)
+        for (int y = 0; y < NY; ++y) {
+            const float* src = other.Values[z][y];
+            float* dst = Values[z][y];
+            for (int x = 0; x < NX; ++x)
+                dst[x] = src[x];
+        }
+}
+
+void CData3D::GetMinMax(float& min, float& max) const
+{
+    float lo = std::numeric_limits<float>::infinity();
+    float hi = -std::numeric_limits<float>::infinity();
+    bool any = false;
+    for (int z = 0; z < NZ; ++z)
+        for (int y = 0; y < NY; ++y) {
+            const float* row = Values[z][y];
+            for (int x = 0; x < NX; ++x) {
+                float v = row[x];
+                if (v < lo)
+                    lo = v;
+                if (v > hi)
+                    hi = v;
+                any = any || v == v;
+            }
+        }
+    min = any ? lo : 1.0e8f;
+    max = any ? hi : -1.0e8f;
+}
+
+int CData3D::GetPlaneCount(int kind) const
+{
+    switch (kind) {
+    case PlaneZ:
+        return NZ;
+    case PlaneY:
+        return NY;
+    case PlaneX:
+        return NX;
+    default:
+        return 0;
+    }
+}
+
+void CData3D::GetPlaneGeometry(int kind, int& columns, int& rows, float& columnStep,
+                               float& rowStep) const
+{
+    switch (kind) {
+    case PlaneZ:
+        columns = NY, rows = NX, columnStep = StepY, rowStep = StepX;
+        break;
+    case PlaneY:
+        columns = NX, rows = NZ, columnStep = StepX, rowStep = StepZ;
+        break;
+    case PlaneX:
+        columns = NY, rows = NZ, columnStep = StepY, rowStep = StepZ;
+        break;
+    default:
+        break;
+    }
+}
+
+float CData3D::GetPlaneValue(int kind, int planeIndex, int column, int row) const
+{
+    switch (kind) {
+    case PlaneZ: {
+        int z = ZAxisDown == 1 ? planeIndex : NZ - 1 - planeIndex;
+        return Values[z][column][NX - 1 - row];
+    }
+    case PlaneY:
+        return Values[row][planeIndex][column];
+    case PlaneX:
+        return Values[row][column][planeIndex];
+    default:
+        return 0;
+    }
+}
+
+float CData3D::GetPlaneCoordinate(int kind, int i) const
+{
+    switch (kind) {
+    case PlaneZ:
+        return static_cast<float>(i) * StepZ + StartZ;
+    case PlaneY:
+        return static_cast<float>(i) * StepY + StartY;
+    case PlaneX:
+        return static_cast<float>(i) * StepX + StartX;
+    default:
+        return 0;
+    }
+}
+
+void CData3D::GetAxisLabels(int kind, float& horizontalStart, float& verticalStart,
+                            std::string& horizontalLabel, std::string& verticalLabel) const
+{
+    auto label = [](const std::string& title, const std::string& unit) {
+        return title + " (" + unit + ")";
+    };
+    switch (kind) {
+    case PlaneZ:
+        horizontalStart = StartY, verticalStart = StartX;
+        horizontalLabel = label(TitleY, UnitY), verticalLabel = label(TitleX, UnitX);
+        break;
+    case PlaneY:
+        horizontalStart = StartX, verticalStart = StartZ;
+        horizontalLabel = label(TitleX, UnitX), verticalLabel = label(TitleZ, UnitZ);
+        break;
+    case PlaneX:
+        horizontalStart = StartY, verticalStart = StartZ;
+        horizontalLabel = label(TitleY, UnitY), verticalLabel = label(TitleZ, UnitZ);
+        break;
+    default:
+        break;
+    }
+}
+
+void CData3D::GetAxisFormat(int kind, int& horizontalIsDate, int& verticalIsDate) const
+{
+    horizontalIsDate = (kind == PlaneY && DataType == 2) ? 1 : 0;
+    verticalIsDate = 0;
+}
+
+void CData3D::SetPhaseVelocityVsDistance()
+{
+    DataType = 1;
+    FixedScale = 0;
+    TitleX = "Distance", UnitX = "m";
+    TitleY = "Frequency", UnitY = "Hz";
+    TitleZ = "Phase velocity", UnitZ = "m/sec";
+    ZAxisDown = 0;
+    DrawColourScale = 0;
+}
+
+void CData3D::SetPhaseVelocityVsDatetime()
+{
+    DataType = 2;
+    FixedScale = 0;
+    TitleX = "Datetime", UnitX = "Day";
+    TitleY = "Frequency", UnitY = "Hz";
+    TitleZ = "Phase velocity", UnitZ = "m/sec";
+    ZAxisDown = 0;
+    DrawColourScale = 0;
+}
+
+void CData3D::FillTestData()
+{
+    NX = NY = NZ = 100;
+    Allocate(100, 100, 100);
+    for (int z = 0; z < NZ; ++z)
+        for (int y = 0; y < NY; ++y)
+            for (int x = 0; x < NX; ++x)
+                Values[z][y][x] = static_cast<float>(z * y);
+}
+
+void CData3D::FillImpulse(int n)
+{
+    AllocateCube(n);
+    for (int z = 0; z < NZ; ++z)
+        for (int y = 0; y < NY; ++y)
+            for (int x = 0; x < NX; ++x)
+                Values[z][y][x] = 0.0f;
+    if (n > 0)
+        Values[NZ / 4][NY / 4][NX / 4] = 1.0f;
+}
+
+void CData3D::AllocateCube(int n)
+{
+    NX = NY = NZ = n;
+    Allocate(n, n, n);
+}
+
+CData3DEx& theVolume()
+{
+    static CData3DEx volume;
+    return volume;
+}
