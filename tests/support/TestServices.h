@@ -1,0 +1,72 @@
+#pragma once
+// Shared test scaffolding: headless platform services installed for one test, and a scratch
+// folder removed afterwards.
+
+#include "platform/Profile.h"
+#include "platform/ScriptedUi.h"
+#include "platform/Services.h"
+#include "platform/System.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+namespace testing_support {
+
+// Installs an in-memory profile, a scripted Ui and a fixed OS version for its lifetime.
+struct HeadlessServices {
+    platform::MemoryProfile profile;
+    platform::ScriptedUi ui;
+    platform::FixedOsVersion os{{"Linux", 6, 18}};
+    platform::ScopedServices scope{platform::Services{&profile, &ui, nullptr, &os, nullptr}};
+};
+
+// A fresh folder under the system temp folder, removed with everything in it.
+class TempDir {
+public:
+    TempDir()
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kalder-test-XXXXXX").string();
+        char* made = ::mkdtemp(pattern.data());
+        path = made ? made : "";
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        if (!path.empty())
+            std::filesystem::remove_all(path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    std::string File(const std::string& name) const { return path + "/" + name; }
+
+    std::string path;
+};
+
+// Sets an environment variable for one scope and restores the old value.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name(name)
+    {
+        if (const char* old = std::getenv(name)) {
+            had = true;
+            previous = old;
+        }
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (had)
+            ::setenv(name, previous.c_str(), 1);
+        else
+            ::unsetenv(name);
+    }
+
+private:
+    const char* name;
+    bool had = false;
+    std::string previous;
+};
+
+} // namespace testing_support
