@@ -33,8 +33,9 @@ public:
 
     // First virtual operation; returns 0.
     virtual int Validate() { return 0; }
-    // Reads a volume file at path; returns the bytes read by the header-and-values step.
-    virtual int ReadVolumeFile(const std::string& path, int readTrailer) { return 0; }
+    // Reads a volume file at path; returns the bytes read by the header-and-values step
+    // (64-bit: a volume of 1024 cells per side is 4 GiB).
+    virtual std::int64_t ReadVolumeFile(const std::string& path, int readTrailer) { return 0; }
 
     float*** Allocate(int nx, int ny, int nz);
     void Release();
@@ -75,24 +76,27 @@ public:
     void FillImpulse(int n);
     void AllocateCube(int n);
 
-    // File formats (VolumeFile.cpp).
-    int ReadVolume(platform::BinaryFile& file, int readTrailer, const CData3D* appendSource);
+    // File formats (VolumeFile.cpp, helpers in VolumeFile.h). Byte counts are 64-bit. A refused
+    // file is reported through the Ui and leaves the volume as it was.
+    std::int64_t ReadVolume(platform::BinaryFile& file, int readTrailer,
+                            const CData3D* appendSource);
+    // False when a write failed or the extents in use exceed the allocation.
     bool WriteVolume(platform::BinaryFile& file) const;
-    int ReadRawValues(const std::string& path);
-    int ReadFDModel(const std::string& path, int component, int xOffset, int fileCount);
+    std::int64_t ReadRawValues(const std::string& path);
+    std::int64_t ReadFDModel(const std::string& path, int component, int xOffset, int fileCount);
 
     int HeaderVersion = 0;
     int SizeOffset = 20;
     int DataOffset = 44;
-    int DataType = 0; // 0 "Default", 1 phase velocity vs. distance, 2 phase velocity vs. datetime
+    int DataType = 0;   // 0 "Default", 1 phase velocity vs. distance, 2 phase velocity vs. datetime
     int FixedScale = 1; // 1: drawn at the map scale; 0: fitted to the window
     int Dimensions = 3;
     int NX = 0, NY = 0, NZ = 0;
     float StepX = 1.0f, StepY = 1.0f, StepZ = 1.0f; // cell sizes, axis units
     float StartX = 0, StartY = 0, StartZ = 0;       // coordinate of index 0, axis units
     float ShiftX = 0, ShiftY = 0, ShiftZ = 0;       // axis label shifts ("Axis setup")
-    float*** Values = nullptr;                       // [z][y][x]
-    float*** AuxValues = nullptr;                    // imaginary parts for the spectral commands
+    float*** Values = nullptr;                      // [z][y][x]
+    float*** AuxValues = nullptr;                   // imaginary parts for the spectral commands
     int PlaneIndex = 0;
     int PlaneKind = PlaneZ;
     std::unique_ptr<StretchInfo> Stretch;
@@ -115,7 +119,7 @@ private:
 class CData3DEx : public CData3D {
 public:
     // Opens path, reads it with ReadVolume (no append source), closes it.
-    int ReadVolumeFile(const std::string& path, int readTrailer) override;
+    std::int64_t ReadVolumeFile(const std::string& path, int readTrailer) override;
 };
 
 // The current volume, created on first use (after main installed the platform services, since
