@@ -1,0 +1,143 @@
+#include "random_media/MedianFilterCommand.h"
+#include "random_media/Utility.h"
+
+#include "numeric/Allocation.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Runs the test in a fresh current directory, restoring the previous one afterwards.
+class InScratchDir {
+public:
+    InScratchDir() : previous(std::filesystem::current_path()) {
+        std::string pattern = (std::filesystem::temp_directory_path() / "kalder_rm_XXXXXX");
+        std::vector<char> buf(pattern.begin(), pattern.end());
+        buf.push_back('\0');
+        if (mkdtemp(buf.data()))
+            dir = buf.data();
+        std::filesystem::current_path(dir);
+    }
+    ~InScratchDir() {
+        std::filesystem::current_path(previous);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    std::filesystem::path previous, dir;
+};
+
+std::vector<float> Flat(const CData3D& v) {
+    std::vector<float> out;
+    for (int z = 0; z < v.NZ; ++z)
+        for (int y = 0; y < v.NY; ++y)
+            for (int x = 0; x < v.NX; ++x)
+                out.push_back(v.Values[z][y][x]);
+    return out;
+}
+
+} // namespace
+
+TEST(CUtility, CreatesOrTruncatesUtilityTxt) {
+    InScratchDir scratch;
+    {
+        std::ofstream old("utility.txt");
+        old << "left over";
+    }
+    {
+        CUtility u;
+        EXPECT_TRUE(u.HasFile());
+    }
+    EXPECT_EQ(std::filesystem::file_size("utility.txt"), 0u);
+
+    // a folder in the way: no file, statistics still work, nothing closed twice
+    std::filesystem::remove("utility.txt");
+    std::filesystem::create_directory("utility.txt");
+    CUtility u;
+    EXPECT_FALSE(u.HasFile());
+    const float v[] = {1, 2, 3, 4};
+    EXPECT_FLOAT_EQ(u.Mean1D(4, v), 2.5f);
+}
+
+TEST(CUtility, MeansAndPopulationVariances) {
+    InScratchDir scratch;
+    CUtility u;
+    const float v[] = {2, 4, 4, 4, 5, 5, 7, 9};
+    EXPECT_FLOAT_EQ(u.Mean1D(8, v), 5.0f);
+    EXPECT_FLOAT_EQ(u.Variance1D(8, v), 4.0f);
+    EXPECT_EQ(u.Mean1D(0, v), -10000000.0f);
+    EXPECT_EQ(u.Variance1D(-1, v), -10000000.0f);
+
+    // 2 x 3 x 4 cells holding x + 10 y + 100 z, against a double-precision computation
+    float*** t = f3tensor(0, 4, 0, 3, 0, 2);
+    double sum = 0, sq = 0;
+    for (int z = 0; z < 4; ++z)
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 2; ++x) {
+                t[z][y][x] = static_cast<float>(x + 10 * y + 100 * z);
+                sum += t[z][y][x];
+            }
+    const double mean = sum / 24;
+    for (int z = 0; z < 4; ++z)
+        for (int y = 0; y < 3; ++y)
+            for (int x = 0; x < 2; ++x)
+                sq += (mean - t[z][y][x]) * (mean - t[z][y][x]);
+    EXPECT_FLOAT_EQ(u.Mean3D(2, 3, 4, t), static_cast<float>(mean));
+    EXPECT_FLOAT_EQ(u.Variance3D(2, 3, 4, t), static_cast<float>(sq / 24));
+    EXPECT_EQ(u.Mean3D(2, 0, 4, t), -10000000.0f);
+    EXPECT_EQ(u.Variance3D(0, 3, 4, t), -10000000.0f);
+    FreeTensor3(t, 0, 4, 0, 3, 0, 2);
+}
+
+// The shell's undo stand-in: a CopyFrom copy before the command, swapped back and forth.
+TEST(MedianFilterCommand, FiltersAndUndoRedoRestoreValues) {
+    InScratchDir scratch;
+    CData3DEx volume;
+    EXPECT_FALSE(CanMedianFilter(volume));
+    const CommandOutcome none = MedianFilterCommand(volume);
+    EXPECT_EQ(none.done, 0);
+    EXPECT_FALSE(none.repaint);
+
+    volume.NX = volume.NY = volume.NZ = 10;
+    volume.Allocate(10, 10, 10);
+    for (int z = 0; z < 10; ++z)
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 10; ++x)
+                volume.Values[z][y][x] = static_cast<float>((x * 7 + y * 3 + z * 5) % 11);
+    ASSERT_TRUE(CanMedianFilter(volume));
+    const auto original = Flat(volume);
+
+    auto undo = std::make_unique<CData3DEx>();
+    undo->CopyFrom(volume);
+    std::filesystem::remove("utility.txt");
+    const CommandOutcome o = MedianFilterCommand(volume);
+    EXPECT_EQ(o.done, 1);
+    EXPECT_TRUE(o.repaint);
+    EXPECT_TRUE(o.repick);
+    EXPECT_FALSE(o.clearDataRange); // the picture keeps its data range
+    EXPECT_TRUE(std::filesystem::exists("utility.txt"));
+    const auto filtered = Flat(volume);
+    EXPECT_NE(filtered, original);
+
+    // Undo
+    auto redo = std::make_unique<CData3DEx>();
+    redo->CopyFrom(volume);
+    volume.CopyFrom(*undo);
+    undo.reset();
+    EXPECT_EQ(Flat(volume), original);
+    // Redo
+    undo = std::make_unique<CData3DEx>();
+    undo->CopyFrom(volume);
+    volume.CopyFrom(*redo);
+    redo.reset();
+    EXPECT_EQ(Flat(volume), filtered);
+    // Undo again
+    volume.CopyFrom(*undo);
+    EXPECT_EQ(Flat(volume), original);
+}
