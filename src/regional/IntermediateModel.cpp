@@ -2,8 +2,7 @@
 
 #include <algorithm>
 
-void CIntermediateData::CopyFrom(const CIntermediateData& other)
-{
+void CIntermediateData::CopyFrom(const CIntermediateData& other) {
     X = other.X;
     Y = other.Y;
     Latitude = other.Latitude;
@@ -14,13 +13,11 @@ void CIntermediateData::CopyFrom(const CIntermediateData& other)
     std::copy(other.density, other.density + MaxLayers, density);
 }
 
-std::unique_ptr<CIntermediateData> CIntermediateModel::NewRecord() const
-{
+std::unique_ptr<CIntermediateData> CIntermediateModel::NewRecord() const {
     return std::make_unique<CIntermediateData>();
 }
 
-void CIntermediateModel::InitGrid(int nx, int ny, const std::string& fileName)
-{
+void CIntermediateModel::InitGrid(int nx, int ny, const std::string& fileName) {
     NX = std::max(nx, 0);
     NY = std::max(ny, 0);
     FileName = fileName;
@@ -30,8 +27,7 @@ void CIntermediateModel::InitGrid(int nx, int ny, const std::string& fileName)
         records.push_back(NewRecord());
 }
 
-int CIntermediateModel::ReadModelFile()
-{
+int CIntermediateModel::ReadModelFile() {
     if (NX < 1 || NY < 1)
         return 0;
     std::FILE* file = std::fopen(FileName.c_str(), "r");
@@ -46,16 +42,14 @@ int CIntermediateModel::ReadModelFile()
     return count;
 }
 
-int CIntermediateModel::GetLayerCount() const
-{
+int CIntermediateModel::GetLayerCount() const {
     if (NX < 1 || NY < 1)
         return 0;
     return Record(0, 0).GetLayerCount();
 }
 
 int CIntermediateModel::QueryLogged(float x, float y, CIntermediateData& out,
-                                    std::FILE* log) const
-{
+                                    std::FILE* log) const {
     const int L = NX - 1;
     const int M = NY - 1;
     auto X = [this](int i, int j) { return Record(i, j).X; };
@@ -102,8 +96,7 @@ int CIntermediateModel::QueryLogged(float x, float y, CIntermediateData& out,
     return 0;
 }
 
-int CIntermediateModel::Query(float x, float y, CIntermediateData& out) const
-{
+int CIntermediateModel::Query(float x, float y, CIntermediateData& out) const {
     // A log that cannot be created only loses the log line; the query still answers.
     std::FILE* log = std::fopen("test.txt", "w");
     int result = QueryLogged(x, y, out, log);
@@ -114,8 +107,7 @@ int CIntermediateModel::Query(float x, float y, CIntermediateData& out) const
 
 void InterpolateColumns(const CIntermediateData& c00, const CIntermediateData& c01,
                         const CIntermediateData& c10, const CIntermediateData& c11, float x,
-                        float y, CIntermediateData& out)
-{
+                        float y, CIntermediateData& out) {
     // Fractions across the cell in double precision; a degenerate side takes the far corner.
     const double ty = c01.Y == c00.Y ? 1.0 : (double(y) - c00.Y) / (double(c01.Y) - c00.Y);
     const double tx = c10.X == c00.X ? 1.0 : (double(x) - c00.X) / (double(c10.X) - c00.X);
@@ -126,8 +118,7 @@ void InterpolateColumns(const CIntermediateData& c00, const CIntermediateData& c
     auto blend = [&](const float* a00, const float* a01, const float* a10, const float* a11,
                      float* dst) {
         for (int k = 0; k < CIntermediateData::MaxLayers; ++k)
-            dst[k] = static_cast<float>(w00 * a00[k] + w01 * a01[k] + w11 * a11[k] +
-                                        w10 * a10[k]);
+            dst[k] = static_cast<float>(w00 * a00[k] + w01 * a01[k] + w11 * a11[k] + w10 * a10[k]);
     };
     blend(c00.top, c01.top, c10.top, c11.top, out.top);
     blend(c00.Vp, c01.Vp, c10.Vp, c11.Vp, out.Vp);
@@ -135,8 +126,7 @@ void InterpolateColumns(const CIntermediateData& c00, const CIntermediateData& c
     blend(c00.density, c01.density, c10.density, c11.density, out.density);
 }
 
-void WriteColumnLine(const CIntermediateData& record, std::FILE* stream)
-{
+void WriteColumnLine(const CIntermediateData& record, std::FILE* stream) {
     if (!stream)
         return;
     const int layers = std::clamp(record.LayerCount, 0, CIntermediateData::MaxLayers);

@@ -34,7 +34,7 @@ public:
     float top[MaxLayers] = {};  // elevation of each layer top, metres, positive upward
     float Vp[MaxLayers] = {};   // km/s
     float Vs[MaxLayers] = {0.5f, 0.5f, 0.7f, 1.4f, 2.4f, 2.9f}; // km/s
-    float density[MaxLayers] = {}; // g/cm^3
+    float density[MaxLayers] = {};                              // g/cm^3
 };
 
 // The grid of layer columns. A fresh model has no grid and answers every query with 0.
@@ -73,8 +73,7 @@ protected:
     virtual std::unique_ptr<CIntermediateData> NewRecord() const;
 
 private:
-    std::size_t Index(int i, int j) const
-    {
+    std::size_t Index(int i, int j) const {
         return static_cast<std::size_t>(i) * static_cast<std::size_t>(NY) +
                static_cast<std::size_t>(j);
     }

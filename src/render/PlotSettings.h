@@ -1,0 +1,60 @@
+#pragma once
+// The document's display settings and the value-to-colour-level rule shared by the slice image
+// and the colour scale.
+
+#include <cstdint>
+#include <string>
+
+// A manual axis: range, tick spacing and a shift added to every tick label, in axis units.
+struct CAxisRecord {
+    float Min = 0;
+    float Max = 0;
+    float Interval = 0;
+    float Shift = 0;
+    std::string Title;
+};
+
+class CPlotSettings {
+public:
+    // Reads "SCALE" (section "General") once; it is never written back.
+    CPlotSettings();
+
+    std::int32_t ManualAxis = 0; // 0: axis ranges and titles come from the volume
+    CAxisRecord AxisX;
+    CAxisRecord AxisY;
+    CAxisRecord AxisZ;
+    float DataMax = 0;
+    float DataMin = 0;
+    std::int32_t DataRangeValid = 0;     // 1 once DataMin/DataMax hold a scanned range
+    float ScaleDenominator = 1000000.0f; // S of the map scale 1/S
+    float VHRatio = 1.0f;                // vertical exaggeration of XZ and YZ planes
+    float ContourMin = 0;
+    float ContourMax = 0;
+    float ContourInterval = 0;
+    std::int32_t OriginX = 250; // image's top-left corner, logical units (0.1 mm, y upward)
+    std::int32_t OriginY = -250;
+    std::int32_t ScaleTextRow = 1; // row of the scale text below the plot, 150 units per row
+    std::int32_t ContourCount = 0;
+    std::int32_t ManualContour = 0; // 1 once the Contour setup dialog set the levels
+};
+
+// Number of colour levels, 0..36.
+inline constexpr int LevelCount = 37;
+
+// Colour level of a value: k = trunc((v - ContourMin) * n / (ContourMax - ContourMin)) with
+// n = ContourCount, then trunc(k * 36 / n), single precision. Not clamped to 0..36. A range or
+// count that leaves no finite level (zero width, n = 0, NaN) gives level 0; quotients beyond the
+// int range saturate, so the caller's clamp to 0..36 still holds.
+int ValueToLevel(const CPlotSettings& settings, float value);
+
+// ContourMin = min, ContourMax = max, ContourCount = 24, ContourInterval = (max - min) / 24.
+void SetAutoContours(CPlotSettings& settings, float min, float max);
+
+// After the Contour setup dialog stored Minimum, Maximum and Interval: ManualContour = 1 and
+// ContourCount = trunc((max - min) / interval + 0.5) (quotient single, sum double); a quotient
+// that is not finite or exceeds the int range gives 0 intervals.
+void SetManualContours(CPlotSettings& settings);
+
+// Truncation toward zero of a float or double to int that is defined for every input: NaN
+// gives 0 and values beyond the int range saturate.
+int TruncToInt(double value);
