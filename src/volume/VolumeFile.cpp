@@ -62,7 +62,7 @@ struct ReadState {
     std::int64_t bytes = 0;
     std::int64_t missing = 0;
     bool ended = false;
-    std::vector<float> buffer = std::vector<float>(BlockFloats);
+    std::vector<float> buffer; // grows to one block at most
     ValueRange* range = nullptr;
 };
 
@@ -72,6 +72,8 @@ struct ReadState {
 template <typename Store>
 void StreamRows(BinaryFile& file, std::int64_t rows, std::int64_t n, ReadState& st, Store&& store) {
     const std::int64_t total = rows * n;
+    if (static_cast<std::int64_t>(st.buffer.size()) < std::min(BlockFloats, total))
+        st.buffer.resize(static_cast<std::size_t>(std::min(BlockFloats, total)));
     float* buf = st.buffer.data();
     for (std::int64_t pos = 0; pos < total;) {
         std::int64_t m = std::min(BlockFloats, total - pos);

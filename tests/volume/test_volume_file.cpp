@@ -545,11 +545,16 @@ TEST_F(VolumeFileTest, FuzzSeedCorpus) {
     Bytes legacy;
     legacy.Int(2).Int(1).Int(2).Float(1).Float(1).Float(1).Floats(Cells(2, 1, 2)).Int(1).Int(2);
     legacy.Float(1.5f);
-    // The FD fuzzer takes a control byte (component, xOffset and thickness choice) first.
-    Bytes fd;
-    fd.Raw("\x01", 1);
-    Bytes fdBody = FDModel(2, 2, 2, 2, &thickness);
-    fd.Raw(fdBody.data.data(), fdBody.data.size());
+    // The fuzzers take a control byte and three bytes of typed extents before the file:
+    // 0x01 reads the volume trailer, 0x09 reads FD component 1 with its thickness block; both
+    // answer "Data size" with the proposed values.
+    auto prefixed = [](std::uint8_t control, const Bytes& body) {
+        Bytes b;
+        const std::uint8_t head[4] = {control, 2, 2, 2};
+        b.Raw(head, 4).Raw(body.data.data(), body.data.size());
+        return b;
+    };
+    Bytes fd = prefixed(0x09, FDModel(2, 2, 2, 2, &thickness));
     Bytes raw;
     raw.Int(2).Int(2).Int(1).Floats(Cells(2, 2, 1));
 
@@ -571,8 +576,8 @@ TEST_F(VolumeFileTest, FuzzSeedCorpus) {
             .write(reinterpret_cast<const char*>(b.data.data()),
                    static_cast<std::streamsize>(b.data.size()));
     };
-    put("read_volume", "version3", v3);
-    put("read_volume", "legacy", legacy);
+    put("read_volume", "version3", prefixed(0x01, v3));
+    put("read_volume", "legacy", prefixed(0x01, legacy));
     put("read_fd_model", "two_components", fd);
     put("read_raw_values", "2x2x1", raw);
 }
