@@ -14,19 +14,22 @@
 
 namespace fuzz {
 
-inline platform::ScriptedUi& Ui() {
+inline platform::ScriptedUi& Ui()
+{
     static platform::ScriptedUi ui;
     return ui;
 }
 
 // Once per process: the Ui, and 1 MiB as the largest volume a reader may allocate.
-inline void Initialise() {
+inline void Initialise()
+{
     platform::InstallServices(platform::Services{nullptr, &Ui()});
     SetVolumeMemoryLimit(1u << 20);
 }
 
 // Clears what the previous input left in the Ui.
-inline void Reset() {
+inline void Reset()
+{
     platform::ScriptedUi& ui = Ui();
     ui.ClearLog();
     ui.messageAnswers.clear();
@@ -37,7 +40,8 @@ inline void Reset() {
 
 // A "Data size" answer: OK with the proposed values, OK with small typed values (which may be
 // negative or larger than the file's), or Cancel, chosen by two bits of the control byte.
-inline void QueueDataSize(std::uint8_t control, const std::uint8_t* extra) {
+inline void QueueDataSize(std::uint8_t control, const std::uint8_t* extra)
+{
     switch (control & 3) {
     case 0:
         Ui().AnswerForm(platform::FormAnswer{});
@@ -57,7 +61,8 @@ inline void QueueDataSize(std::uint8_t control, const std::uint8_t* extra) {
     }
 }
 
-inline platform::MemoryFile Memory(const std::uint8_t* data, std::size_t size) {
+inline platform::MemoryFile Memory(const std::uint8_t* data, std::size_t size)
+{
     return platform::MemoryFile(std::vector<std::uint8_t>(data, data + size));
 }
 

@@ -9,7 +9,8 @@
 
 #include <string>
 
-VolumeCommandResult OnOpenBinaryNoHeader(CData3D& volume, ViewLoadMemory& memory) {
+VolumeCommandResult OnOpenBinaryNoHeader(CData3D& volume, ViewLoadMemory& memory)
+{
     platform::Ui& ui = platform::GetUi();
     CDataSize size{memory.RememberedNX, memory.RememberedNY, memory.RememberedNZ};
     if (!RunDataSize(size))
@@ -39,7 +40,9 @@ VolumeCommandResult OnOpenBinaryNoHeader(CData3D& volume, ViewLoadMemory& memory
     volume.NX = size.NX;
     volume.NY = size.NY;
     volume.NZ = size.NZ;
-    volume.Allocate(volume.NX, volume.NY, volume.NZ);
+    if (!(volume.IsAllocated(1) && volume.AllocatedNX() == size.NX &&
+          volume.AllocatedNY() == size.NY && volume.AllocatedNZ() == size.NZ))
+        volume.Allocate(volume.NX, volume.NY, volume.NZ);
     std::int64_t bytes = ReadRawValuesFrom(volume, *file);
     file->Close();
 
@@ -53,7 +56,8 @@ VolumeCommandResult OnOpenBinaryNoHeader(CData3D& volume, ViewLoadMemory& memory
 }
 
 std::int64_t LoadFDModelStep(CData3D& volume, const std::string& path, int interactive,
-                             int fileCount, ViewLoadMemory& memory) {
+                             int fileCount, ViewLoadMemory& memory)
+{
     int xOffset = 0;
     if (volume.NX >= 1) {
         CDlgAppend append;
@@ -74,7 +78,8 @@ std::int64_t LoadFDModelStep(CData3D& volume, const std::string& path, int inter
     return volume.ReadFDModel(path, memory.Component, xOffset, fileCount);
 }
 
-VolumeCommandResult OnVelocityModelWithHeader(CData3D& volume, ViewLoadMemory& memory) {
+VolumeCommandResult OnVelocityModelWithHeader(CData3D& volume, ViewLoadMemory& memory)
+{
     std::vector<std::string> paths =
         platform::GetUi().OpenFiles("FD 3D velocity model(*.*)", false);
     if (paths.empty())

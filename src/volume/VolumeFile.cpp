@@ -30,7 +30,8 @@ constexpr std::int64_t BlockFloats = 65536;
 
 std::uint64_t memoryLimitOverride = 0;
 
-void Message(const std::string& text) {
+void Message(const std::string& text)
+{
     platform::GetUi().MessageBox(text);
 }
 
@@ -40,7 +41,8 @@ struct ValueRange {
     float max = 0;
     bool any = false;
 
-    void Add(const float* v, std::int64_t n) {
+    void Add(const float* v, std::int64_t n)
+    {
         for (std::int64_t i = 0; i < n; ++i) {
             float x = v[i];
             if (x != x)
@@ -70,7 +72,8 @@ struct ReadState {
 // store(row, x, data, count). Values the file does not supply arrive as 0 and are counted as
 // missing. The caller bounds rows * n by an allocation it made, so the work is bounded too.
 template <typename Store>
-void StreamRows(BinaryFile& file, std::int64_t rows, std::int64_t n, ReadState& st, Store&& store) {
+void StreamRows(BinaryFile& file, std::int64_t rows, std::int64_t n, ReadState& st, Store&& store)
+{
     const std::int64_t total = rows * n;
     if (static_cast<std::int64_t>(st.buffer.size()) < std::min(BlockFloats, total))
         st.buffer.resize(static_cast<std::size_t>(std::min(BlockFloats, total)));
@@ -101,9 +104,54 @@ void StreamRows(BinaryFile& file, std::int64_t rows, std::int64_t n, ReadState& 
     }
 }
 
+// Reads rows of n floats of one plane straight into place: row r goes to base + r * stride, where
+// stride (the allocation's row length) exceeds n. Each chunk of rows is read as one contiguous
+// run at its first row and then spread backward to its rows inside the cache, so the values are
+// copied once from the file. Columns of the chunk's rows outside [0, n) from base are
+// overwritten; the caller fills them afterwards or does not use them.
+void ReadRowsInPlace(BinaryFile& file, float* base, std::int64_t stride, std::int64_t rows,
+                     std::int64_t n, ReadState& st)
+{
+    if (rows <= 0 || n <= 0)
+        return;
+    const std::int64_t k = std::max<std::int64_t>(1, BlockFloats / n);
+    for (std::int64_t r0 = 0; r0 < rows; r0 += k) {
+        const std::int64_t m = std::min(k, rows - r0), count = m * n;
+        float* chunk = base + r0 * stride;
+        std::size_t want = static_cast<std::size_t>(count) * 4, got = 0;
+        if (!st.ended) {
+            got = file.Read(chunk, want);
+            st.ended = got < want;
+        }
+        st.bytes += static_cast<std::int64_t>(got);
+        std::int64_t full = static_cast<std::int64_t>(got / 4);
+        if (full < count) {
+            std::memset(chunk + full, 0, static_cast<std::size_t>(count - full) * 4);
+            st.missing += count - full;
+        }
+        if (st.range)
+            st.range->Add(chunk, full);
+        // Row r sits at chunk + r * n and moves up to chunk + r * stride; going backward, no row
+        // is overwritten before it has moved.
+        for (std::int64_t r = m - 1; r >= 1; --r)
+            std::memmove(chunk + r * stride, chunk + r * n, static_cast<std::size_t>(n) * 4);
+    }
+}
+
+// Allocates Values for the extents unless an allocation of exactly these extents exists: a
+// reload of the same size then skips the page faults of a fresh block, which cost more than
+// reading the file from the page cache.
+void AllocateFor(CData3D& v, int nx, int ny, int nz)
+{
+    if (!(v.IsAllocated(1) && v.AllocatedNX() == nx && v.AllocatedNY() == ny &&
+          v.AllocatedNZ() == nz))
+        v.Allocate(nx, ny, nz);
+}
+
 // Moves the file position forward by count * unit bytes (64-bit, overflow checked). A target
 // beyond the end of the file ends the reading: everything after it is missing.
-void SkipBytes(BinaryFile& file, std::int64_t count, std::int64_t unit, ReadState& st) {
+void SkipBytes(BinaryFile& file, std::int64_t count, std::int64_t unit, ReadState& st)
+{
     std::int64_t n = 0;
     if (st.ended || count <= 0 || unit <= 0)
         return;
@@ -114,18 +162,21 @@ void SkipBytes(BinaryFile& file, std::int64_t count, std::int64_t unit, ReadStat
         st.ended = true;
 }
 
-std::string MissingText(const std::string& path, std::int64_t missing, std::int64_t total) {
+std::string MissingText(const std::string& path, std::int64_t missing, std::int64_t total)
+{
     return Format("\"%s\" ends early: %lld of %lld values are missing and were set to 0.",
                   path.c_str(), static_cast<long long>(missing), static_cast<long long>(total));
 }
 
-bool StepIsValid(float s) {
+bool StepIsValid(float s)
+{
     return s > 0 && std::isfinite(s);
 }
 
 // A non-positive (or non-finite) cell size would break every plane geometry: show the three
 // steps as read, then use 1.0 for each bad one.
-void FixSteps(float steps[3]) {
+void FixSteps(float steps[3])
+{
     if (StepIsValid(steps[0]) && StepIsValid(steps[1]) && StepIsValid(steps[2]))
         return;
     Message(Format("%f %f %f", static_cast<double>(steps[0]), static_cast<double>(steps[1]),
@@ -137,20 +188,23 @@ void FixSteps(float steps[3]) {
 
 // Sets every float of the allocation (spare elements included) to 0; the block is contiguous
 // from Values[0][0][0].
-void ZeroAllocation(CData3D& v) {
+void ZeroAllocation(CData3D& v)
+{
     std::size_t n = static_cast<std::size_t>(v.AllocatedNX() + 1) *
                     static_cast<std::size_t>(v.AllocatedNY() + 1) *
                     static_cast<std::size_t>(v.AllocatedNZ() + 1);
     std::memset(v.Values[0][0], 0, n * sizeof(float));
 }
 
-std::string OpenFailure(const std::string& path, const std::string& error) {
+std::string OpenFailure(const std::string& path, const std::string& error)
+{
     return Format("Cannot open \"%s\": %s.", path.c_str(), error.c_str());
 }
 
 } // namespace
 
-std::uint64_t VolumeAllocationBytes(std::int64_t nx, std::int64_t ny, std::int64_t nz) {
+std::uint64_t VolumeAllocationBytes(std::int64_t nx, std::int64_t ny, std::int64_t nz)
+{
     if (nx < 0 || ny < 0 || nz < 0)
         return 0;
     // f3tensor(0, nz, 0, ny, 0, nx): (nz+1)(ny+1)(nx+1) floats plus one spare, (nz+1)(ny+1) row
@@ -166,7 +220,8 @@ std::uint64_t VolumeAllocationBytes(std::int64_t nx, std::int64_t ny, std::int64
     return total;
 }
 
-std::uint64_t VolumeMemoryLimit() {
+std::uint64_t VolumeMemoryLimit()
+{
     if (memoryLimitOverride)
         return memoryLimitOverride;
     long pages = ::sysconf(_SC_PHYS_PAGES), size = ::sysconf(_SC_PAGESIZE);
@@ -175,12 +230,14 @@ std::uint64_t VolumeMemoryLimit() {
     return static_cast<std::uint64_t>(pages) * static_cast<std::uint64_t>(size);
 }
 
-void SetVolumeMemoryLimit(std::uint64_t bytes) {
+void SetVolumeMemoryLimit(std::uint64_t bytes)
+{
     memoryLimitOverride = bytes;
 }
 
 std::string CheckVolumeExtents(const std::string& path, std::int64_t nx, std::int64_t ny,
-                               std::int64_t nz) {
+                               std::int64_t nz)
+{
     if (nx < 0 || ny < 0 || nz < 0 || nx > INT_MAX || ny > INT_MAX || nz > INT_MAX)
         return Format("\"%s\": the extents NX = %lld, NY = %lld, NZ = %lld are not valid.",
                       path.c_str(), static_cast<long long>(nx), static_cast<long long>(ny),
@@ -194,7 +251,8 @@ std::string CheckVolumeExtents(const std::string& path, std::int64_t nx, std::in
     return {};
 }
 
-std::int64_t CData3DEx::ReadVolumeFile(const std::string& path, int readTrailer) {
+std::int64_t CData3DEx::ReadVolumeFile(const std::string& path, int readTrailer)
+{
     std::string error;
     auto file = platform::OpenBinaryRead(path, &error);
     if (!file) {
@@ -206,7 +264,8 @@ std::int64_t CData3DEx::ReadVolumeFile(const std::string& path, int readTrailer)
     return bytes;
 }
 
-std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3D* appendSource) {
+std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3D* appendSource)
+{
     const std::string& path = file.Path();
 
     // Header into locals first, so that a refused file leaves the volume untouched.
@@ -273,16 +332,13 @@ std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3
     NX = static_cast<int>(sourceNX + nx);
     NY = ny;
     NZ = nz;
-    Allocate(NX, NY, NZ);
+    AllocateFor(*this, NX, NY, NZ);
 
     // Values: rows of nx floats; with a source, its columns come first and the file's follow.
     ReadState st;
     const int x0 = static_cast<int>(sourceNX);
     for (int z = 0; z < nz; ++z) {
-        StreamRows(
-            file, ny, nx, st, [&](std::int64_t y, std::int64_t x, const float* v, std::int64_t n) {
-                std::memcpy(&Values[z][y][x0 + x], v, static_cast<std::size_t>(n) * sizeof(float));
-            });
+        ReadRowsInPlace(file, &Values[z][0][x0], AllocatedNX() + 1, ny, nx, st);
         if (source)
             for (int y = 0; y < ny; ++y)
                 std::memcpy(Values[z][y], source->Values[z][y],
@@ -333,7 +389,8 @@ std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3
     return st.bytes;
 }
 
-bool CData3D::WriteVolume(BinaryFile& file) const {
+bool CData3D::WriteVolume(BinaryFile& file) const
+{
     if (!ExtentsFitAllocation())
         return false;
     bool ok = file.WriteInt32(-1) && file.WriteInt32(3) && file.WriteInt32(Dimensions) &&
@@ -371,20 +428,19 @@ bool CData3D::WriteVolume(BinaryFile& file) const {
     return ok;
 }
 
-std::int64_t ReadRawValuesFrom(CData3D& volume, BinaryFile& file) {
+std::int64_t ReadRawValuesFrom(CData3D& volume, BinaryFile& file)
+{
     if (volume.NX < 1 || volume.NY < 1 || volume.NZ < 1 || !volume.ExtentsFitAllocation())
         return 0;
     ReadState st;
     for (int z = 0; z < volume.NZ; ++z)
-        StreamRows(file, volume.NY, volume.NX, st,
-                   [&](std::int64_t y, std::int64_t x, const float* v, std::int64_t n) {
-                       std::memcpy(&volume.Values[z][y][x], v,
-                                   static_cast<std::size_t>(n) * sizeof(float));
-                   });
+        ReadRowsInPlace(file, &volume.Values[z][0][0], volume.AllocatedNX() + 1, volume.NY,
+                        volume.NX, st);
     return st.bytes;
 }
 
-std::int64_t CData3D::ReadRawValues(const std::string& path) {
+std::int64_t CData3D::ReadRawValues(const std::string& path)
+{
     std::string error;
     auto file = platform::OpenBinaryRead(path, &error);
     if (!file) {
@@ -397,7 +453,8 @@ std::int64_t CData3D::ReadRawValues(const std::string& path) {
 }
 
 std::int64_t CData3D::ReadFDModel(const std::string& path, int component, int xOffset,
-                                  int fileCount) {
+                                  int fileCount)
+{
     std::string error;
     auto file = platform::OpenBinaryRead(path, &error);
     if (!file) {
@@ -410,7 +467,8 @@ std::int64_t CData3D::ReadFDModel(const std::string& path, int component, int xO
 }
 
 std::int64_t ReadFDModelFrom(CData3D& v, BinaryFile& file, int component, int xOffset,
-                             int fileCount) {
+                             int fileCount)
+{
     const std::string& path = file.Path();
     std::int32_t size[3] = {};
     float steps[3] = {};
@@ -455,7 +513,7 @@ std::int64_t ReadFDModelFrom(CData3D& v, BinaryFile& file, int component, int xO
             Message(refusal);
             return 0;
         }
-        v.Allocate(dlg.NX, dlg.NY, dlg.NZ);
+        AllocateFor(v, dlg.NX, dlg.NY, dlg.NZ);
         ZeroAllocation(v);
         layers = dlg.NZ;
     } else {
@@ -483,7 +541,9 @@ std::int64_t ReadFDModelFrom(CData3D& v, BinaryFile& file, int component, int xO
         auto store = [&](std::int64_t y, std::int64_t x, const float* p, std::int64_t n) {
             std::memcpy(&v.Values[z][y][xOffset + x], p, static_cast<std::size_t>(n) * 4);
         };
-        if (nxStore == fileNX) {
+        if (nxStore == fileNX && xOffset == 0) {
+            ReadRowsInPlace(file, &v.Values[z][0][0], v.AllocatedNX() + 1, nyStore, fileNX, st);
+        } else if (nxStore == fileNX) {
             StreamRows(file, nyStore, fileNX, st, store);
         } else {
             for (int y = 0; y < nyStore; ++y) {
@@ -514,7 +574,8 @@ std::int64_t ReadFDModelFrom(CData3D& v, BinaryFile& file, int component, int xO
     return st.bytes;
 }
 
-bool SaveVolumeFile(const CData3D& volume, const std::string& path) {
+bool SaveVolumeFile(const CData3D& volume, const std::string& path)
+{
     std::string error;
     auto file = platform::AtomicFile::Create(path, &error);
     if (!file) {
@@ -535,7 +596,8 @@ bool SaveVolumeFile(const CData3D& volume, const std::string& path) {
     return true;
 }
 
-std::int64_t ReadVolumeDocument(CData3D& volume, BinaryFile& file) {
+std::int64_t ReadVolumeDocument(CData3D& volume, BinaryFile& file)
+{
     std::unique_ptr<CData3DEx> source;
     if (volume.NX > 0 || volume.NY > 0 || volume.NZ > 0) {
         CDlgAppend dlg; // "New" preselected

@@ -18,7 +18,8 @@ struct Bytes {
     Bytes& Int(std::int32_t v) { return Raw(&v, 4); }
     Bytes& Float(float v) { return Raw(&v, 4); }
     Bytes& Floats(const std::vector<float>& v) { return Raw(v.data(), v.size() * sizeof(float)); }
-    Bytes& Raw(const void* p, std::size_t n) {
+    Bytes& Raw(const void* p, std::size_t n)
+    {
         const auto* b = static_cast<const std::uint8_t*>(p);
         data.insert(data.end(), b, b + n);
         return *this;
@@ -26,12 +27,14 @@ struct Bytes {
 };
 
 // value(x, y, z) = 100 z + 10 y + x + offset: distinct, and exact in float.
-inline float Cell(int x, int y, int z, float offset = 0) {
+inline float Cell(int x, int y, int z, float offset = 0)
+{
     return static_cast<float>(100 * z + 10 * y + x) + offset;
 }
 
 // nz * ny * nx values in file order (x fastest, then y, then z).
-inline std::vector<float> Cells(int nx, int ny, int nz, float offset = 0) {
+inline std::vector<float> Cells(int nx, int ny, int nz, float offset = 0)
+{
     std::vector<float> v;
     for (int z = 0; z < nz; ++z)
         for (int y = 0; y < ny; ++y)
@@ -41,7 +44,8 @@ inline std::vector<float> Cells(int nx, int ny, int nz, float offset = 0) {
 }
 
 // Fills the volume with extents nx, ny, nz and Cell values.
-inline void FillCells(CData3D& v, int nx, int ny, int nz, float offset = 0) {
+inline void FillCells(CData3D& v, int nx, int ny, int nz, float offset = 0)
+{
     v.NX = nx, v.NY = ny, v.NZ = nz;
     v.Allocate(nx, ny, nz);
     for (int z = 0; z < nz; ++z)
@@ -51,7 +55,8 @@ inline void FillCells(CData3D& v, int nx, int ny, int nz, float offset = 0) {
 }
 
 // Version-3 header of a volume file, as WriteVolume writes it.
-inline Bytes Version3Header(int nx, int ny, int nz, float sx, float sy, float sz) {
+inline Bytes Version3Header(int nx, int ny, int nz, float sx, float sy, float sz)
+{
     Bytes b;
     b.Int(-1).Int(3).Int(3).Int(20).Int(44).Int(nx).Int(ny).Int(nz).Float(sx).Float(sy).Float(sz);
     return b;
@@ -60,7 +65,8 @@ inline Bytes Version3Header(int nx, int ny, int nz, float sx, float sy, float sz
 // FD model: size block, step block, optional thickness block, then components (each nz*ny*nx
 // values, component c offset by 1000 c).
 inline Bytes FDModel(int nx, int ny, int nz, int components, const std::vector<float>* thickness,
-                     float step = 10.0f) {
+                     float step = 10.0f)
+{
     Bytes b;
     b.Int(nx).Int(ny).Int(nz).Float(step).Float(step).Float(step);
     if (thickness)
@@ -76,7 +82,8 @@ struct Snapshot {
     std::vector<int> ints;
     std::vector<float> values;
 
-    explicit Snapshot(const CData3D& v) {
+    explicit Snapshot(const CData3D& v)
+    {
         const StretchInfo& s = *v.Stretch;
         ints = {v.HeaderVersion,
                 v.SizeOffset,
@@ -105,7 +112,8 @@ struct Snapshot {
                 for (int x = 0; x < v.NX; ++x)
                     values.push_back(v.Values[z][y][x]);
     }
-    bool operator==(const Snapshot& o) const {
+    bool operator==(const Snapshot& o) const
+    {
         // memcmp so that NaN compares equal to itself
         return ints == o.ints && head.size() == o.head.size() &&
                std::memcmp(head.data(), o.head.data(), head.size() * 4) == 0 &&

@@ -24,18 +24,21 @@ namespace fs = std::filesystem;
 
 class VolumeFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         dir = fs::temp_directory_path() /
               ("kalder_volume_file_" + std::to_string(::getpid()) + "_" +
                ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(dir);
     }
-    void TearDown() override {
+    void TearDown() override
+    {
         std::error_code ec;
         fs::remove_all(dir, ec);
         SetVolumeMemoryLimit(0);
     }
-    std::string WriteFile(const std::string& name, const Bytes& b) {
+    std::string WriteFile(const std::string& name, const Bytes& b)
+    {
         std::string path = (dir / name).string();
         std::ofstream(path, std::ios::binary)
             .write(reinterpret_cast<const char*>(b.data.data()),
@@ -51,7 +54,8 @@ protected:
     fs::path dir;
 };
 
-TEST_F(VolumeFileTest, WriteVolume_RoundTripOf2x3x4WithOneAreaIs180Bytes) {
+TEST_F(VolumeFileTest, WriteVolume_RoundTripOf2x3x4WithOneAreaIs180Bytes)
+{
     CData3DEx a;
     FillCells(a, 2, 3, 4);
     a.StepX = 25, a.StepY = 50, a.StepZ = 12.5f;
@@ -102,7 +106,8 @@ TEST_F(VolumeFileTest, WriteVolume_RoundTripOf2x3x4WithOneAreaIs180Bytes) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(VolumeFileTest, ReadVolume_HeaderFormsAndTrailers) {
+TEST_F(VolumeFileTest, ReadVolume_HeaderFormsAndTrailers)
+{
     const std::vector<float> values = Cells(2, 1, 1);
 
     // Legacy: first int32 is NX; stretch block read with the trailer; starts and type are not.
@@ -175,7 +180,8 @@ TEST_F(VolumeFileTest, ReadVolume_HeaderFormsAndTrailers) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
-TEST_F(VolumeFileTest, ReadVolume_NonPositiveStepsAndDataSizeAnswer) {
+TEST_F(VolumeFileTest, ReadVolume_NonPositiveStepsAndDataSizeAnswer)
+{
     Bytes b = Version3Header(2, 3, 4, 0, -2, 5);
     b.Floats(Cells(2, 3, 4)).Int(2).Int(3).Float(1).Int(5).Float(2);
     b.Int(0).Int(0).Int(0).Float(0).Float(0).Float(0).Int(0);
@@ -197,7 +203,8 @@ TEST_F(VolumeFileTest, ReadVolume_NonPositiveStepsAndDataSizeAnswer) {
     EXPECT_TRUE(v.ExtentsFitAllocation());
 }
 
-TEST_F(VolumeFileTest, ReadVolume_AppendAddsColumnsAlongX) {
+TEST_F(VolumeFileTest, ReadVolume_AppendAddsColumnsAlongX)
+{
     CData3DEx old;
     FillCells(old, 3, 2, 2);
     Bytes b = Version3Header(2, 2, 2, 1, 1, 1);
@@ -243,7 +250,8 @@ TEST_F(VolumeFileTest, ReadVolume_AppendAddsColumnsAlongX) {
     EXPECT_NE(ui.messages[0].text.find("Cannot append \"<memory>\""), std::string::npos);
 }
 
-TEST_F(VolumeFileTest, ReadVolume_RefusedFilesLeaveTheVolumeUntouched) {
+TEST_F(VolumeFileTest, ReadVolume_RefusedFilesLeaveTheVolumeUntouched)
+{
     CData3DEx v;
     FillCells(v, 4, 3, 2);
     v.StepX = 7, v.StartZ = 9, v.DataType = 1, v.HeaderVersion = 3;
@@ -286,7 +294,8 @@ TEST_F(VolumeFileTest, ReadVolume_RefusedFilesLeaveTheVolumeUntouched) {
     EXPECT_EQ(ui.messages[0].text, "Cannot open \"" + missing + "\": No such file or directory.");
 }
 
-TEST_F(VolumeFileTest, ReadVolume_ShortFileIsReadAsFarAsItGoesAndZeroFilled) {
+TEST_F(VolumeFileTest, ReadVolume_ShortFileIsReadAsFarAsItGoesAndZeroFilled)
+{
     Bytes b = Version3Header(3, 2, 2, 1, 1, 1);
     std::vector<float> all = Cells(3, 2, 2);
     b.Floats(std::vector<float>(all.begin(), all.begin() + 7));
@@ -307,7 +316,8 @@ TEST_F(VolumeFileTest, ReadVolume_ShortFileIsReadAsFarAsItGoesAndZeroFilled) {
               "\"" + path + "\" ends early: 5 of 12 values are missing and were set to 0.");
 }
 
-TEST_F(VolumeFileTest, OpenBinaryNoHeader_MessagesAndUntouchedOnCancel) {
+TEST_F(VolumeFileTest, OpenBinaryNoHeader_MessagesAndUntouchedOnCancel)
+{
     CData3DEx v;
     FillCells(v, 2, 2, 2);
     const Snapshot before(v);
@@ -365,7 +375,8 @@ TEST_F(VolumeFileTest, OpenBinaryNoHeader_MessagesAndUntouchedOnCancel) {
     EXPECT_NE(ui.messages[1].text.find("No such file"), std::string::npos);
 }
 
-TEST_F(VolumeFileTest, ReadFDModel_ComponentSeekThicknessAndTrueRange) {
+TEST_F(VolumeFileTest, ReadFDModel_ComponentSeekThicknessAndTrueRange)
+{
     std::vector<float> thickness = {10, 10, 20};
     // Component 2 of a 4 x 3 x 2 model: 2 * 2 * 3 * 4 * 4 = 192 bytes skipped after the header.
     {
@@ -425,7 +436,8 @@ TEST_F(VolumeFileTest, ReadFDModel_ComponentSeekThicknessAndTrueRange) {
     }
 }
 
-TEST_F(VolumeFileTest, ReadFDModel_AppendStripsAndRefusals) {
+TEST_F(VolumeFileTest, ReadFDModel_AppendStripsAndRefusals)
+{
     std::string wide = WriteFile("wide.fd", FDModel(100, 2, 3, 1, nullptr));
     std::string strip = WriteFile("strip.fd", FDModel(5, 2, 3, 2, nullptr));
     CData3DEx v;
@@ -497,7 +509,8 @@ TEST_F(VolumeFileTest, ReadFDModel_AppendStripsAndRefusals) {
     EXPECT_NE(ui.messages[1].text.find("does not fit"), std::string::npos);
 }
 
-TEST_F(VolumeFileTest, VelocityModelCommand_DialogsAndRepaint) {
+TEST_F(VolumeFileTest, VelocityModelCommand_DialogsAndRepaint)
+{
     std::string path = WriteFile("m.fd", FDModel(2, 2, 2, 1, nullptr));
     CData3DEx v;
     v.bReadStretchInfo = 0;
@@ -516,7 +529,8 @@ TEST_F(VolumeFileTest, VelocityModelCommand_DialogsAndRepaint) {
     EXPECT_EQ(v.NX, 2);
 }
 
-TEST_F(VolumeFileTest, SaveVolumeFile_FailureKeepsTheOldFile) {
+TEST_F(VolumeFileTest, SaveVolumeFile_FailureKeepsTheOldFile)
+{
     CData3DEx v;
     FillCells(v, 2, 2, 2);
     std::string path = WriteFile("keep.vol", Bytes().Int(12345));
@@ -537,7 +551,8 @@ TEST_F(VolumeFileTest, SaveVolumeFile_FailureKeepsTheOldFile) {
 
 // Writes the fuzzers' seed corpus when KALDER_FUZZ_CORPUS names a folder (the fuzz smoke test
 // sets it); each seed is also read here, so a seed that stops parsing fails this test.
-TEST_F(VolumeFileTest, FuzzSeedCorpus) {
+TEST_F(VolumeFileTest, FuzzSeedCorpus)
+{
     std::vector<float> thickness = {10, 20};
     Bytes v3 = Version3Header(2, 3, 2, 1, 1, 1);
     v3.Floats(Cells(2, 3, 2)).Int(2).Int(1).Float(1).Int(1).Float(2);
