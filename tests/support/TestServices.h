@@ -13,12 +13,20 @@
 
 namespace testing_support {
 
-// Installs an in-memory profile, a scripted Ui and a fixed OS version for its lifetime.
+// Counts repaint requests.
+struct RepaintCounter : platform::RepaintTarget {
+    void RequestRepaint() override { ++count; }
+    int count = 0;
+};
+
+// Installs an in-memory profile, a scripted Ui, a fixed OS version and a repaint counter for its
+// lifetime.
 struct HeadlessServices {
     platform::MemoryProfile profile;
     platform::ScriptedUi ui;
     platform::FixedOsVersion os{{"Linux", 6, 18}};
-    platform::ScopedServices scope{platform::Services{&profile, &ui, nullptr, &os, nullptr}};
+    RepaintCounter repaints;
+    platform::ScopedServices scope{platform::Services{&profile, &ui, nullptr, &os, &repaints}};
 };
 
 // A fresh folder under the system temp folder, removed with everything in it.

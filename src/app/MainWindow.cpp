@@ -1,0 +1,498 @@
+#include "MainWindow.h"
+
+#include "SliceWidget.h"
+#include "platform/Services.h"
+#include "shell/CommandIds.h"
+#include "shell/CommandTable.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPageSetupDialog>
+#include <QPainter>
+#include <QPainterPath>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTextBrowser>
+#include <QToolBar>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int MaxRecentFiles = 4;
+
+// Toolbar pictures the program draws itself: arrows and the plane letters, 17 x 17 pixels.
+QIcon DrawnIcon(int id) {
+    const int size = 17;
+    const qreal ratio = 2.0; // drawn at twice the size so they stay crisp on dense screens
+    QPixmap pm(static_cast<int>(size * ratio), static_cast<int>(size * ratio));
+    pm.setDevicePixelRatio(ratio);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    QColor red(210, 20, 20), green(20, 150, 40);
+    auto arrow = [&p](QPointF tip, qreal dx, qreal dy, const QColor& c) {
+        // a filled arrow head pointing along (dx, dy) with a shaft behind it
+        QPainterPath path;
+        QPointF n(-dy, dx);
+        path.moveTo(tip);
+        path.lineTo(tip - QPointF(dx, dy) * 6 + n * 6);
+        path.lineTo(tip - QPointF(dx, dy) * 6 + n * 2.5);
+        path.lineTo(tip - QPointF(dx, dy) * 12 + n * 2.5);
+        path.lineTo(tip - QPointF(dx, dy) * 12 - n * 2.5);
+        path.lineTo(tip - QPointF(dx, dy) * 6 - n * 2.5);
+        path.lineTo(tip - QPointF(dx, dy) * 6 - n * 6);
+        path.closeSubpath();
+        p.fillPath(path, c);
+    };
+    auto head = [&p](QPointF tip, qreal dx, const QColor& c) {
+        QPainterPath path;
+        path.moveTo(tip);
+        path.lineTo(tip + QPointF(-dx * 7, -6));
+        path.lineTo(tip + QPointF(-dx * 7, 6));
+        path.closeSubpath();
+        p.fillPath(path, c);
+    };
+    auto letter = [&p](const char* text) {
+        QFont f("Sans");
+        f.setBold(true);
+        f.setPixelSize(14);
+        p.setFont(f);
+        p.setPen(Qt::black);
+        p.drawText(QRectF(0, 0, 17, 17), Qt::AlignCenter, text);
+    };
+    switch (id) {
+    case ID_PREVIOUS:
+        arrow({2, 8.5}, -1, 0, red);
+        break;
+    case ID_NEXT:
+        arrow({15, 8.5}, 1, 0, red);
+        break;
+    case ID_FAST_BACK:
+        head({2, 8.5}, -1, red);
+        head({9, 8.5}, -1, red);
+        break;
+    case ID_FAST_FORWARD:
+        head({8, 8.5}, 1, red);
+        head({15, 8.5}, 1, red);
+        break;
+    case ID_UP:
+        arrow({8.5, 2}, 0, -1, green);
+        break;
+    case ID_DOWN:
+        arrow({8.5, 15}, 0, 1, green);
+        break;
+    case ID_PLANE_Z:
+        letter("Z");
+        break;
+    case ID_PLANE_Y:
+        letter("Y");
+        break;
+    case ID_PLANE_X:
+        letter("X");
+        break;
+    default:
+        break;
+    }
+    return QIcon(pm);
+}
+
+QIcon StandardIcon(int id, QStyle* style) {
+    switch (id) {
+    case ID_FILE_NEW:
+        return QIcon::fromTheme("document-new", style->standardIcon(QStyle::SP_FileIcon));
+    case ID_FILE_OPEN:
+        return QIcon::fromTheme("document-open", style->standardIcon(QStyle::SP_DialogOpenButton));
+    case ID_FILE_SAVE:
+        return QIcon::fromTheme("document-save", style->standardIcon(QStyle::SP_DialogSaveButton));
+    case ID_FILE_PRINT:
+        return QIcon::fromTheme("document-print",
+                                style->standardIcon(QStyle::SP_FileDialogDetailedView));
+    case ID_EDIT_UNDO:
+        return QIcon::fromTheme("edit-undo", style->standardIcon(QStyle::SP_ArrowBack));
+    case ID_EDIT_REDO:
+        return QIcon::fromTheme("edit-redo", style->standardIcon(QStyle::SP_ArrowForward));
+    default:
+        return DrawnIcon(id);
+    }
+}
+
+// Toolbar tips for buttons that have no menu text.
+QString ToolTip(int id) {
+    switch (id) {
+    case ID_PREVIOUS:
+        return "Previous plane";
+    case ID_NEXT:
+        return "Next plane";
+    case ID_FAST_BACK:
+        return "Back 10 planes";
+    case ID_FAST_FORWARD:
+        return "Forward 10 planes";
+    case ID_UP:
+        return "Zoom in (scale / 1.5)";
+    case ID_DOWN:
+        return "Zoom out (scale x 1.5)";
+    case ID_PLANE_Z:
+        return "XY section (constant Z)";
+    case ID_PLANE_Y:
+        return "XZ section (constant Y)";
+    case ID_PLANE_X:
+        return "YZ section (constant X)";
+    default: {
+        QString t = QString::fromStdString(CommandText(id));
+        t.remove('&');
+        return t.section('\t', 0, 0);
+    }
+    }
+}
+
+bool FrameworkCheckable(int id) {
+    return id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR;
+}
+
+} // namespace
+
+MainWindow::MainWindow()
+    : doc(std::make_unique<CKalderDoc>()), view(std::make_unique<CKalderView>(*doc)) {
+    slice = new SliceWidget(*view, this);
+    setCentralWidget(slice);
+    BuildMenus();
+    BuildToolbar();
+    BuildStatusBar();
+    connect(slice, &SliceWidget::Readout, this,
+            [this](const QString& text) { messagePane->setText(text.isEmpty() ? "Ready" : text); });
+    UpdateRecentFiles();
+    UpdateActions();
+    UpdateTitle();
+    resize(1100, 780);
+}
+
+MainWindow::~MainWindow() = default;
+
+QMenu* MainWindow::BuildMenu(const MenuEntry& entry, QWidget* parent) {
+    auto* menu = new QMenu(QString::fromStdString(entry.text), parent);
+    connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateActions);
+    for (const MenuEntry& e : entry.entries) {
+        switch (e.kind) {
+        case MenuEntryKind::Separator:
+            menu->addSeparator();
+            break;
+        case MenuEntryKind::Submenu:
+            menu->addMenu(BuildMenu(e, menu));
+            break;
+        case MenuEntryKind::Command: {
+            QString text = QString::fromStdString(e.text);
+            QString label = text.section('\t', 0, 0);
+            QString hint = text.section('\t', 1);
+            auto* action = new QAction(label, this);
+            if (!hint.isEmpty())
+                action->setShortcut(QKeySequence(hint));
+            action->setData(e.id);
+            bool checkable = CKalderView::IsCheckable(e.id) || FrameworkCheckable(e.id);
+            action->setCheckable(checkable);
+            action->setChecked(e.initiallyChecked);
+            connect(action, &QAction::triggered, this, [this, id = e.id]() { RunCommand(id); });
+            menu->addAction(action);
+            actions.insert(e.id, action);
+            if (e.id == ID_FILE_MRU_FILE1) {
+                recentMenuParent = menu;
+                recentPlaceholder = action;
+            }
+            break;
+        }
+        }
+    }
+    return menu;
+}
+
+void MainWindow::BuildMenus() {
+    for (const MenuEntry& top : MainMenu()) {
+        QMenu* menu = BuildMenu(top, menuBar());
+        menuBar()->addMenu(menu);
+    }
+    // Accelerators beyond the "\t" hints of the menu texts.
+    for (const Accelerator& a : Accelerators()) {
+        QAction* target = actions.value(a.id, nullptr);
+        QKeySequence key(QString::fromStdString(a.keys));
+        if (target) {
+            QList<QKeySequence> keys = target->shortcuts();
+            if (!keys.contains(key)) {
+                keys.append(key);
+                target->setShortcuts(keys);
+            }
+        } else {
+            auto* extra = new QAction(this);
+            extra->setShortcut(key);
+            connect(extra, &QAction::triggered, this, [this, id = a.id]() { RunCommand(id); });
+            addAction(extra);
+        }
+    }
+}
+
+void MainWindow::BuildToolbar() {
+    toolbar = addToolBar("Toolbar");
+    toolbar->setObjectName("Toolbar");
+    toolbar->setIconSize(QSize(17, 17));
+    toolbar->setMovable(true);
+    for (int id : ToolbarCommands()) {
+        QAction* action = actions.value(id, nullptr);
+        if (!action) {
+            action = new QAction(this);
+            action->setData(id);
+            action->setCheckable(CKalderView::IsCheckable(id));
+            connect(action, &QAction::triggered, this, [this, id]() { RunCommand(id); });
+            actions.insert(id, action);
+        }
+        action->setIcon(StandardIcon(id, style()));
+        action->setToolTip(ToolTip(id));
+        toolbar->addAction(action);
+    }
+}
+
+void MainWindow::BuildStatusBar() {
+    messagePane = new QLabel("Ready");
+    statusBar()->addWidget(messagePane, 1);
+    for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
+        auto* l = new QLabel(indicator);
+        l->setEnabled(false);
+        statusBar()->addPermanentWidget(l);
+    }
+}
+
+void MainWindow::UpdateActions() {
+    for (auto it = actions.begin(); it != actions.end(); ++it) {
+        int id = it.key();
+        QAction* a = it.value();
+        if (id == ID_VIEW_TOOLBAR) {
+            a->setChecked(toolbar && toolbar->isVisible());
+            continue;
+        }
+        if (id == ID_VIEW_STATUS_BAR) {
+            a->setChecked(statusBar()->isVisible());
+            continue;
+        }
+        if (id == ID_FILE_MRU_FILE1) {
+            a->setEnabled(false);
+            continue;
+        }
+        a->setEnabled(view->IsEnabled(id));
+        if (CKalderView::IsCheckable(id))
+            a->setChecked(view->IsChecked(id));
+    }
+}
+
+void MainWindow::UpdateTitle() {
+    setWindowTitle(QString::fromStdString(doc->WindowTitle()));
+}
+
+void MainWindow::RequestRepaint() {
+    slice->viewport()->update();
+}
+
+bool MainWindow::OpenDocument(const QString& path) {
+    if (!doc->OnOpenDocument(path.toStdString()))
+        return false;
+    AddRecentFile(QFileInfo(path).absoluteFilePath());
+    UpdateTitle();
+    RequestRepaint();
+    UpdateActions();
+    return true;
+}
+
+bool MainWindow::SaveDocument(bool askName) {
+    QString path = QString::fromStdString(doc->PathName);
+    if (askName || path.isEmpty()) {
+        path = QFileDialog::getSaveFileName(this, "Save As", QString::fromStdString(doc->Title()),
+                                            "All Files (*)");
+        if (path.isEmpty())
+            return false;
+    }
+    if (!doc->OnSaveDocument(path.toStdString()))
+        return false;
+    AddRecentFile(QFileInfo(path).absoluteFilePath());
+    UpdateTitle();
+    return true;
+}
+
+void MainWindow::PrintTo(QPrinter& target) {
+    QPainter painter(&target);
+    if (!painter.isActive())
+        return;
+    double dpmmX = target.logicalDpiX() / 25.4, dpmmY = target.logicalDpiY() / 25.4;
+    // The view's own client rectangle, in the printer's pixels: a fitted picture prints at the
+    // size it has on screen.
+    QRectF screen = slice->ClientDeviceRect();
+    QRectF client(0, 0, screen.width() / slice->DotsPerMmX() * dpmmX,
+                  screen.height() / slice->DotsPerMmY() * dpmmY);
+    slice->PaintPage(painter, dpmmX, dpmmY, client);
+}
+
+void MainWindow::RunCommand(int id) {
+    switch (id) {
+    case ID_FILE_NEW:
+        doc->OnNewDocument();
+        UpdateTitle();
+        break;
+    case ID_FILE_OPEN: {
+        QString path = QFileDialog::getOpenFileName(this, "Open", QString(), "All Files (*)");
+        if (!path.isEmpty())
+            OpenDocument(path);
+        break;
+    }
+    case ID_FILE_SAVE:
+        SaveDocument(false);
+        break;
+    case ID_FILE_SAVE_AS:
+        SaveDocument(true);
+        break;
+    case ID_FILE_PRINT: {
+        QPrintDialog dlg(&printer, this);
+        if (dlg.exec() == QDialog::Accepted)
+            PrintTo(printer);
+        break;
+    }
+    case ID_FILE_PRINT_PREVIEW: {
+        QPrintPreviewDialog dlg(&printer, this);
+        connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
+                [this](QPrinter* p) { PrintTo(*p); });
+        dlg.exec();
+        break;
+    }
+    case ID_FILE_PRINT_SETUP: {
+        QPageSetupDialog dlg(&printer, this);
+        dlg.exec();
+        break;
+    }
+    case ID_APP_EXIT:
+        close();
+        break;
+    case ID_VIEW_TOOLBAR:
+        toolbar->setVisible(!toolbar->isVisible());
+        break;
+    case ID_VIEW_STATUS_BAR:
+        statusBar()->setVisible(!statusBar()->isVisible());
+        break;
+    case ID_HELP_FINDER:
+    case ID_HELP:
+    case ID_CONTEXT_HELP:
+        ShowHelp();
+        break;
+    case ID_APP_ABOUT:
+        ShowAbout();
+        break;
+    case ID_NEXT_PANE:
+    case ID_PREV_PANE:
+        slice->setFocus();
+        break;
+    case ID_EDIT_COPY:
+    case ID_EDIT_CUT:
+    case ID_EDIT_PASTE:
+        break; // no handler: nothing happens
+    default:
+        if (!view->IsEnabled(id))
+            break; // an accelerator may reach a command the rules disable
+        view->OnCommand(id);
+        break;
+    }
+    UpdateActions();
+    UpdateTitle();
+}
+
+void MainWindow::AddRecentFile(const QString& path) {
+    platform::Profile& profile = platform::GetProfile();
+    QStringList files;
+    files << path;
+    for (int i = 1; i <= MaxRecentFiles; ++i) {
+        QString f = QString::fromStdString(
+            profile.GetString("Recent File List", "File" + std::to_string(i), ""));
+        if (!f.isEmpty() && f != path && files.size() < MaxRecentFiles)
+            files << f;
+    }
+    for (int i = 1; i <= MaxRecentFiles; ++i)
+        profile.WriteString("Recent File List", "File" + std::to_string(i),
+                            i <= files.size() ? files[i - 1].toStdString() : std::string());
+    UpdateRecentFiles();
+}
+
+void MainWindow::UpdateRecentFiles() {
+    if (!recentMenuParent || !recentPlaceholder)
+        return;
+    for (QAction* a : recentActions) {
+        recentMenuParent->removeAction(a);
+        a->deleteLater();
+    }
+    recentActions.clear();
+    platform::Profile& profile = platform::GetProfile();
+    for (int i = 1; i <= MaxRecentFiles; ++i) {
+        QString f = QString::fromStdString(
+            profile.GetString("Recent File List", "File" + std::to_string(i), ""));
+        if (f.isEmpty())
+            continue;
+        auto* a = new QAction(QString("&%1 %2").arg(recentActions.size() + 1).arg(f), this);
+        connect(a, &QAction::triggered, this, [this, f]() {
+            OpenDocument(f);
+            UpdateActions();
+        });
+        recentMenuParent->insertAction(recentPlaceholder, a);
+        recentActions << a;
+    }
+    // The placeholder "Recent File" shows only while the list is empty, as the framework does.
+    recentPlaceholder->setVisible(recentActions.isEmpty());
+}
+
+void MainWindow::ShowHelp() {
+    QString html = "<h2>Kalder</h2><p>Kalder shows one plane of a 3D gridded earth model at a "
+                   "time and builds and transforms models.</p>"
+                   "<h3>Toolbar</h3><ul>"
+                   "<li>Red arrows: previous / next plane; double arrows: 10 planes at a time.</li>"
+                   "<li>Green arrows: zoom in (map scale / 1.5) and out (x 1.5).</li>"
+                   "<li>Z, Y, X: show XY (constant Z), XZ (constant Y) or YZ (constant X) "
+                   "sections.</li></ul>"
+                   "<p>The status bar shows the column, row, coordinates and value under the "
+                   "mouse.</p><h3>Menu commands</h3>";
+    std::function<void(const std::vector<MenuEntry>&, const QString&)> walk =
+        [&](const std::vector<MenuEntry>& entries, const QString& path) {
+            for (const MenuEntry& e : entries) {
+                QString text = QString::fromStdString(e.text).section('\t', 0, 0).remove('&');
+                if (e.kind == MenuEntryKind::Submenu)
+                    walk(e.entries, path.isEmpty() ? text : path + " > " + text);
+                else if (e.kind == MenuEntryKind::Command)
+                    html += "<li>" + path.toHtmlEscaped() + " &gt; <b>" + text.toHtmlEscaped() +
+                            "</b></li>";
+            }
+        };
+    html += "<ul>";
+    walk(MainMenu(), QString());
+    html += "</ul>";
+    QDialog dlg(this);
+    dlg.setWindowTitle("Kalder Help");
+    auto* layout = new QVBoxLayout(&dlg);
+    auto* browser = new QTextBrowser;
+    browser->setHtml(html);
+    layout->addWidget(browser);
+    auto* bb = new QDialogButtonBox(QDialogButtonBox::Close);
+    connect(bb, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
+    layout->addWidget(bb);
+    dlg.resize(560, 600);
+    dlg.exec();
+}
+
+void MainWindow::ShowAbout() {
+    QMessageBox::about(this, "About Kalder",
+                       "<b>Kalder Version 1.0</b><p>Viewer and model builder for 3D gridded "
+                       "earth models.</p>");
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    view->OnDestroy();
+    event->accept();
+}

@@ -1,0 +1,729 @@
+#include "shell/KalderView.h"
+
+#include "platform/Form.h"
+#include "platform/RecordingSurface.h"
+#include "platform/Services.h"
+#include "platform/TextFile.h"
+#include "plot/Settings.h"
+#include "random_media/MedianFilterCommand.h"
+#include "shell/CommandIds.h"
+#include "shell/CommandTable.h"
+#include "shell/Dialogs.h"
+#include "spectral/SpectralCommands.h"
+#include "volume/StretchInfo.h"
+#include "volume/VolumeCommands.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+bool HasData(const CData3D& v) {
+    return v.NX >= 1 && v.NY >= 1 && v.NZ >= 1;
+}
+bool IsEmpty(const CData3D& v) {
+    return v.NX == 0 && v.NY == 0 && v.NZ == 0;
+}
+
+// Surface handed to long commands for their progress text: nothing is drawn, the texts go to
+// the Ui's progress display (a modal progress dialog in the window, a log in tests).
+class ProgressSurface : public platform::RecordingSurface {
+public:
+    void TextOut(int x, int y, const std::string& text) override {
+        platform::GetUi().ShowProgress(text);
+    }
+};
+
+void Repaint() {
+    platform::RequestRepaint();
+}
+
+} // namespace
+
+CKalderView::CKalderView(CKalderDoc& doc) : Doc(doc) {
+    ReadSettingInt("NX", RememberedNX);
+    ReadSettingInt("NY", RememberedNY);
+    ReadSettingInt("NZ", RememberedNZ);
+    ReadSettingInt("bKiloMeter", bKiloMeter);
+    ReadSettingFloat("yMinPick", yMinPick);
+}
+
+void CKalderView::OnDestroy() {
+    if (destroyed)
+        return;
+    destroyed = true;
+    CData3DEx& v = theVolume();
+    WriteSettingInt("NX", v.NX);
+    WriteSettingInt("NY", v.NY);
+    WriteSettingInt("NZ", v.NZ);
+    Doc.PlotSettings.reset();
+    WriteSettingInt("bKiloMeter", bKiloMeter);
+    v.Stretch->SaveStretchSettings();
+}
+
+void CKalderView::ClampPlaneIndex() {
+    CData3DEx& v = theVolume();
+    int count = v.GetPlaneCount(v.PlaneKind);
+    if (v.PlaneIndex > count - 1)
+        v.PlaneIndex = count - 1;
+    // An empty volume has no plane -1: stay at 0 so no paint or pick reads before the grid.
+    if (v.PlaneIndex < 0)
+        v.PlaneIndex = 0;
+}
+
+void CKalderView::OnDraw(platform::Surface& surface) {
+    if (DrawEnabled != 1 || !Doc.PlotSettings)
+        return;
+    CData3DEx& v = theVolume();
+    // A smaller volume loaded since the last navigation must not be drawn out of range.
+    ClampPlaneIndex();
+    if (!v.ExtentsFitAllocation())
+        return;
+    lastClient = surface.ClientRect();
+    DrawSlice(*Doc.PlotSettings, surface, Doc.WorkingFolder, *Doc.DrawingParameter, v, v.PlaneKind,
+              v.PlaneIndex, *v.Stretch, surface.ClientRect(), PickedCount,
+              PickedPoints.empty() ? nullptr : PickedPoints.data(), ColourMode, bKiloMeter,
+              PickMode);
+}
+
+bool CKalderView::IsCheckable(int id) {
+    switch (id) {
+    case ID_PICK_HORIZONTAL:
+    case ID_MONOCHROME:
+    case ID_KILOMETER:
+    case ID_STRETCH_Z:
+    case ID_READ_STRETCH_INFO:
+    case ID_PLANE_Z:
+    case ID_PLANE_Y:
+    case ID_PLANE_X:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CKalderView::IsEnabled(int id) const {
+    const CData3DEx& v = theVolume();
+    bool data = HasData(v);
+    switch (id) {
+    case ID_AUTO_CORRELATION:
+    case ID_FORWARD_TRANSFORM:
+        return data && v.IsSpectrum == 0;
+    case ID_INVERSE_TRANSFORM:
+        return data && v.IsSpectrum == 1;
+    case ID_CALCULATING_AVS:
+    case ID_MEDIAN_FILTER:
+    case ID_PROPERTY:
+    case ID_OPEN_VELOCITY_MODEL_FILE:
+    case ID_PICK_HORIZONTAL:
+        return data;
+    case ID_SAVE_PICKS:
+    case ID_SET_MIN_PICK:
+        return PickMode != 0;
+    case ID_RANDOM_MODEL:
+    case ID_IMPULSE_MODEL:
+    case ID_VONKARMAN_AUTOCORRELATION:
+    case ID_VONKARMAN_RANDOM:
+    case ID_VONKARMAN_RANDOM_FD3D:
+        return IsEmpty(v);
+    case ID_OPEN_JAPAN_MAP:
+        return false;
+    case ID_EDIT_UNDO:
+        return UndoCopy != nullptr;
+    case ID_EDIT_REDO:
+        return RedoCopy != nullptr;
+    default:
+        return true;
+    }
+}
+
+bool CKalderView::IsChecked(int id) const {
+    const CData3DEx& v = theVolume();
+    switch (id) {
+    case ID_PICK_HORIZONTAL:
+        return PickMode != 0;
+    case ID_MONOCHROME:
+        return ColourMode == 0;
+    case ID_KILOMETER:
+        return bKiloMeter == 1;
+    case ID_STRETCH_Z:
+        return IsStretchZDirectionChecked(v);
+    case ID_READ_STRETCH_INFO:
+        return IsReadStretchInformationChecked(v);
+    case ID_PLANE_Z:
+        return v.PlaneKind == PlaneZ;
+    case ID_PLANE_Y:
+        return v.PlaneKind == PlaneY;
+    case ID_PLANE_X:
+        return v.PlaneKind == PlaneX;
+    default:
+        return false;
+    }
+}
+
+bool CKalderView::OnCommand(int id) {
+    CData3DEx& v = theVolume();
+    switch (id) {
+    case ID_PREVIOUS:
+    case ID_NEXT:
+    case ID_FAST_BACK:
+    case ID_FAST_FORWARD:
+    case ID_UP:
+    case ID_DOWN:
+    case ID_PLANE_Z:
+    case ID_PLANE_Y:
+    case ID_PLANE_X:
+        Navigate(id);
+        return true;
+    case ID_EDIT_UNDO:
+        OnUndo();
+        return true;
+    case ID_EDIT_REDO:
+        OnRedo();
+        return true;
+    case ID_STRETCH_Z:
+        OnStretchZDirection(v);
+        return true;
+    case ID_SETUP_STRETCH:
+        OnSetupStretch(v);
+        return true;
+    case ID_READ_STRETCH_INFO:
+        OnReadStretchInformation(v);
+        return true;
+    case ID_SCALE:
+        OnScale();
+        return true;
+    case ID_CONTOUR_SETUP:
+        OnContourSetup();
+        return true;
+    case ID_AXIS_SETUP:
+        OnAxisSetup();
+        return true;
+    case ID_MONOCHROME:
+        ColourMode = ColourMode != 1 ? 1 : 0;
+        Repaint();
+        return true;
+    case ID_KILOMETER:
+        bKiloMeter = bKiloMeter != 1 ? 1 : 0;
+        Repaint();
+        return true;
+    case ID_SETUP_ORIGIN:
+        return true;
+    case ID_PROPERTY:
+        OnProperty();
+        return true;
+    case ID_GET_DATA:
+        OnGetData();
+        return true;
+    case ID_PICK_HORIZONTAL:
+        OnPickHorizontal();
+        return true;
+    case ID_SET_MIN_PICK:
+        OnSetMinPick();
+        return true;
+    case ID_SAVE_PICKS:
+        SavePicks();
+        return true;
+    case ID_OPEN_RAYTRACING_MODEL:
+        OnOpenRaytracingModel();
+        return true;
+    case ID_OPEN_BINARY_NO_HEADER:
+        OnOpenBinaryNoHeader();
+        return true;
+    case ID_FD_VELOCITY_MODEL:
+        OnVelocityModel();
+        return true;
+    case ID_TEST_DATA:
+        OnTestData();
+        return true;
+    case ID_IMPULSE_MODEL:
+        OnImpulseModel();
+        return true;
+    case ID_FORWARD_TRANSFORM:
+        OnForwardTransform();
+        return true;
+    case ID_INVERSE_TRANSFORM:
+        OnInverseTransform();
+        return true;
+    case ID_AUTO_CORRELATION:
+        OnAutoCorrelation();
+        return true;
+    case ID_MEDIAN_FILTER:
+        OnMedianFilter();
+        return true;
+    case ID_OPEN_AFT:
+    case ID_FD_APPEND_ALL:
+    case ID_EXTRACT_2D_SLICE:
+    case ID_EXTRACT_1D_MODEL:
+    case ID_OPEN_VELOCITY_MODEL_FILE:
+    case ID_CALCULATING_AVS:
+    case ID_RANDOM_MODEL:
+    case ID_VONKARMAN_AUTOCORRELATION:
+    case ID_VONKARMAN_RANDOM:
+    case ID_VONKARMAN_RANDOM_FD3D:
+        // Commands whose computation is not part of this version yet: say so instead of
+        // silently doing nothing.
+        platform::GetUi().MessageBox("\"" + CommandText(id) +
+                                     "\" is not available in this version of Kalder.");
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CKalderView::Navigate(int id) {
+    CData3DEx& v = theVolume();
+    CPlotSettings* settings = Doc.PlotSettings.get();
+    bool repick = false;
+    auto clampHigh = [&v]() {
+        int count = v.GetPlaneCount(v.PlaneKind);
+        if (v.PlaneIndex >= count - 1)
+            v.PlaneIndex = count - 1;
+    };
+    switch (id) {
+    case ID_PREVIOUS:
+        v.PlaneIndex = std::max(v.PlaneIndex - 1, 0);
+        repick = true;
+        break;
+    case ID_NEXT:
+        v.PlaneIndex += 1;
+        clampHigh();
+        repick = true;
+        break;
+    case ID_FAST_BACK:
+        v.PlaneIndex = std::max(v.PlaneIndex - 10, 0);
+        repick = true;
+        break;
+    case ID_FAST_FORWARD:
+        v.PlaneIndex += 10;
+        clampHigh();
+        repick = true;
+        break;
+    case ID_UP:
+        if (settings)
+            settings->ScaleDenominator /= 1.5f;
+        break;
+    case ID_DOWN:
+        if (settings)
+            settings->ScaleDenominator *= 1.5f;
+        break;
+    case ID_PLANE_Z:
+        v.PlaneKind = PlaneZ;
+        clampHigh();
+        break;
+    case ID_PLANE_Y:
+        v.PlaneKind = PlaneY;
+        clampHigh();
+        break;
+    case ID_PLANE_X:
+        v.PlaneKind = PlaneX;
+        clampHigh();
+        break;
+    default:
+        return;
+    }
+    // With no planes the clamp above gives -1; no plane -1 exists, so stay at 0.
+    if (v.PlaneIndex < 0)
+        v.PlaneIndex = 0;
+    if (repick && PickMode == 1)
+        Pick();
+    Repaint();
+}
+
+void CKalderView::OnScale() {
+    CPlotSettings& s = *Doc.PlotSettings;
+    CDlgScale dlg;
+    dlg.Scale = s.ScaleDenominator;
+    dlg.VHRatio = s.VHRatio;
+    platform::Form form("");
+    dlg.Describe(form);
+    if (!platform::GetUi().RunForm(form))
+        return;
+    s.ScaleDenominator = dlg.Scale;
+    s.VHRatio = dlg.VHRatio;
+    Repaint();
+}
+
+void CKalderView::OnContourSetup() {
+    CPlotSettings& s = *Doc.PlotSettings;
+    CDlgContour dlg;
+    dlg.Minimum = s.ContourMin;
+    dlg.Maximum = s.ContourMax;
+    dlg.Interval = s.ContourInterval;
+    platform::Form form("");
+    dlg.Describe(form);
+    if (!platform::GetUi().RunForm(form))
+        return;
+    // An interval of 0 or below gives no finite number of bands: refuse it and keep the levels.
+    if (!(dlg.Interval > 0)) {
+        platform::GetUi().MessageBox("The contour interval must be greater than 0.");
+        return;
+    }
+    s.ContourMin = dlg.Minimum;
+    s.ContourMax = dlg.Maximum;
+    s.ContourInterval = dlg.Interval;
+    SetManualContours(s);
+    Repaint();
+}
+
+void CKalderView::OnAxisSetup() {
+    CPlotSettings& s = *Doc.PlotSettings;
+    CData3DEx& v = theVolume();
+    CAxisRecord* axes[3] = {&s.AxisX, &s.AxisY, &s.AxisZ};
+    float* shifts[3] = {&v.ShiftX, &v.ShiftY, &v.ShiftZ};
+    std::string* titles[3] = {&v.TitleX, &v.TitleY, &v.TitleZ};
+    const float extents[3] = {static_cast<float>(v.NX) * v.StepX,
+                              static_cast<float>(v.NY) * v.StepY,
+                              static_cast<float>(v.NZ) * v.StepZ};
+    CDlgManualAxis dlg;
+    for (int i = 0; i < 3; ++i) {
+        axes[i]->Shift = *shifts[i];
+        axes[i]->Title = *titles[i];
+        dlg.Minimum[i] = axes[i]->Min;
+        if (s.ManualAxis) {
+            dlg.Maximum[i] = axes[i]->Max;
+            dlg.Interval[i] = axes[i]->Interval;
+        } else {
+            dlg.Maximum[i] = extents[i];
+            dlg.Interval[i] = std::fabs(dlg.Maximum[i] - dlg.Minimum[i]) / 10.0f;
+        }
+        dlg.Shift[i] = axes[i]->Shift;
+        dlg.Title[i] = axes[i]->Title;
+    }
+    platform::Form form("");
+    dlg.Describe(form);
+    if (!platform::GetUi().RunForm(form))
+        return;
+    for (int i = 0; i < 3; ++i) {
+        axes[i]->Min = dlg.Minimum[i];
+        axes[i]->Max = dlg.Maximum[i];
+        axes[i]->Interval = dlg.Interval[i];
+        axes[i]->Shift = dlg.Shift[i];
+        axes[i]->Title = dlg.Title[i];
+        *shifts[i] = dlg.Shift[i];
+        *titles[i] = dlg.Title[i];
+    }
+    s.ManualAxis = 1;
+    Repaint();
+}
+
+void CKalderView::OnProperty() {
+    CData3DEx& v = theVolume();
+    CDlgDataProperty dlg;
+    dlg.Title[0] = v.TitleX, dlg.Title[1] = v.TitleY, dlg.Title[2] = v.TitleZ;
+    dlg.Unit[0] = v.UnitX, dlg.Unit[1] = v.UnitY, dlg.Unit[2] = v.UnitZ;
+    dlg.StartX = v.StartX;
+    dlg.StartY = v.StartY;
+    dlg.StartZ = v.StartZ;
+    dlg.Step[0] = v.StepX, dlg.Step[1] = v.StepY, dlg.Step[2] = v.StepZ;
+    dlg.DataType = v.DataType;
+    platform::Form form("");
+    dlg.Describe(form);
+    if (!platform::GetUi().RunForm(form))
+        return;
+    v.TitleX = dlg.Title[0], v.TitleY = dlg.Title[1], v.TitleZ = dlg.Title[2];
+    v.UnitX = dlg.Unit[0], v.UnitY = dlg.Unit[1], v.UnitZ = dlg.Unit[2];
+    v.StartX = static_cast<float>(dlg.StartX);
+    v.StartY = dlg.StartY;
+    v.StartZ = dlg.StartZ;
+    v.StepX = dlg.Step[0], v.StepY = dlg.Step[1], v.StepZ = dlg.Step[2];
+    v.DataType = dlg.DataType;
+    Repaint();
+}
+
+void CKalderView::OnGetData() {
+    CData3DEx& v = theVolume();
+    CDlgCellNumber dlg;
+    dlg.X = GetDataCell[0];
+    dlg.Y = GetDataCell[1];
+    dlg.Z = GetDataCell[2];
+    platform::Form form("");
+    dlg.Describe(form);
+    if (!platform::GetUi().RunForm(form))
+        return;
+    GetDataCell[0] = dlg.X;
+    GetDataCell[1] = dlg.Y;
+    GetDataCell[2] = dlg.Z;
+    if (dlg.X < 0 || dlg.X >= v.NX || dlg.Y < 0 || dlg.Y >= v.NY || dlg.Z < 0 || dlg.Z >= v.NZ ||
+        !v.ExtentsFitAllocation()) {
+        platform::GetUi().MessageBox(platform::Format(
+            "X=%d Y=%d Z=%d is outside the volume: X, Y and Z must lie in 0..%d, 0..%d and "
+            "0..%d.",
+            dlg.X, dlg.Y, dlg.Z, v.NX - 1, v.NY - 1, v.NZ - 1));
+        return;
+    }
+    platform::GetUi().MessageBox(platform::Format("X=%d Y=%d Z=%d Data=%f", dlg.X, dlg.Y, dlg.Z,
+                                                  v.GetValue(dlg.X, dlg.Y, dlg.Z)));
+}
+
+int CKalderView::Pick() {
+    CData3DEx& v = theVolume();
+    int columns = 0, rows = 0;
+    float columnStep = 0, rowStep = 0;
+    v.GetPlaneGeometry(v.PlaneKind, columns, rows, columnStep, rowStep);
+    int planes = v.GetPlaneCount(v.PlaneKind);
+    if (columns <= 0 || rows <= 0 || columnStep == 0 || rowStep == 0)
+        return 0;
+    // Never read a plane that is not there (a plane index left from a larger volume).
+    if (v.PlaneIndex < 0 || v.PlaneIndex >= planes || !v.ExtentsFitAllocation())
+        return 0;
+    PickedCount = 0;
+    PickedPoints.assign(static_cast<std::size_t>(columns), PickedPoint{});
+    for (int i = 0; i < columns; ++i) {
+        float best = 0, bestY = 0;
+        for (int n = rows - 1; n >= 0; --n) {
+            float y = static_cast<float>(rows - 1 - n) * rowStep;
+            float value = v.GetPlaneValue(v.PlaneKind, v.PlaneIndex, i, n);
+            if (y >= yMinPick && best < value) {
+                best = value;
+                bestY = y;
+            }
+        }
+        PickedPoints[static_cast<std::size_t>(i)] = {static_cast<float>(i) * columnStep, bestY};
+        ++PickedCount;
+    }
+    return 1;
+}
+
+void CKalderView::SavePicks() {
+    if (PickedCount <= 0)
+        return;
+    CData3DEx& v = theVolume();
+    std::string path = platform::JoinPath(
+        Doc.WorkingFolder, platform::Format("PickDataHorizontal_%d.txt", v.PlaneIndex));
+    platform::TextFile file;
+    if (!file.Create(path)) {
+        platform::GetUi().MessageBox("Cannot write the picked data to " + path + ".");
+        return;
+    }
+    float c = v.GetPlaneCoordinate(v.PlaneKind, v.PlaneIndex);
+    for (int i = 0; i < PickedCount; ++i) {
+        const PickedPoint& p = PickedPoints[static_cast<std::size_t>(i)];
+        file.Printf("%f %f %f %f\n", p.x, p.y, c, p.y / c / 3);
+    }
+    if (!file.Close()) {
+        platform::GetUi().MessageBox("Cannot write the picked data to " + path + ".");
+        return;
+    }
+    platform::GetUi().MessageBox(
+        platform::Format("Picked %d data and saved as %s", PickedCount, path.c_str()));
+}
+
+void CKalderView::OnPickHorizontal() {
+    if (PickMode == 1) {
+        PickMode = 0;
+        Repaint();
+        return;
+    }
+    PickMode = 1;
+    if (Pick() == 1)
+        Repaint();
+}
+
+void CKalderView::OnSetMinPick() {
+    CDlgGetFloat dlg;
+    dlg.Prompt = "Minimum value to pcik = ";
+    dlg.Value = yMinPick;
+    platform::Form form("");
+    dlg.Describe(form);
+    if (!platform::GetUi().RunForm(form))
+        return;
+    yMinPick = dlg.Value;
+    WriteSettingFloat("yMinPick", yMinPick);
+    if (Pick() == 1)
+        Repaint();
+}
+
+void CKalderView::SaveUndoCopy() {
+    UndoCopy = std::make_unique<CData3DEx>();
+    UndoCopy->CopyFrom(theVolume());
+}
+
+void CKalderView::SaveRedoCopy() {
+    RedoCopy = std::make_unique<CData3DEx>();
+    RedoCopy->CopyFrom(theVolume());
+}
+
+void CKalderView::OnUndo() {
+    if (!UndoCopy)
+        return;
+    SaveRedoCopy();
+    theVolume().CopyFrom(*UndoCopy);
+    UndoCopy.reset();
+    Repaint();
+}
+
+void CKalderView::OnRedo() {
+    if (!RedoCopy)
+        return;
+    SaveUndoCopy();
+    theVolume().CopyFrom(*RedoCopy);
+    RedoCopy.reset();
+    Repaint();
+}
+
+void CKalderView::OnOpenRaytracingModel() {
+    std::vector<std::string> paths =
+        platform::GetUi().OpenFiles("Raytracing model file(*.*)", false);
+    if (paths.empty())
+        return;
+    if (theVolume().ReadVolumeFile(paths.front(), 0) > 0)
+        Repaint();
+}
+
+namespace {
+
+ViewLoadMemory MemoryOf(const CKalderView& view) {
+    return {view.RememberedNX, view.RememberedNY, view.RememberedNZ, view.Component};
+}
+
+void Remember(CKalderView& view, const ViewLoadMemory& m) {
+    view.RememberedNX = m.RememberedNX;
+    view.RememberedNY = m.RememberedNY;
+    view.RememberedNZ = m.RememberedNZ;
+    view.Component = m.Component;
+}
+
+} // namespace
+
+void CKalderView::OnOpenBinaryNoHeader() {
+    ViewLoadMemory memory = MemoryOf(*this);
+    VolumeCommandResult r = ::OnOpenBinaryNoHeader(theVolume(), memory);
+    Remember(*this, memory);
+    if (r.ClearDataRange && Doc.PlotSettings)
+        Doc.PlotSettings->DataRangeValid = 0;
+    if (r.Repaint)
+        Repaint();
+}
+
+void CKalderView::OnVelocityModel() {
+    ViewLoadMemory memory = MemoryOf(*this);
+    VolumeCommandResult r = OnVelocityModelWithHeader(theVolume(), memory);
+    Remember(*this, memory);
+    if (r.Repaint)
+        Repaint();
+}
+
+void CKalderView::OnTestData() {
+    theVolume().FillTestData();
+    ClampPlaneIndex();
+    Repaint();
+}
+
+void CKalderView::OnImpulseModel() {
+    theVolume().FillImpulse(128);
+    Repaint();
+}
+
+namespace {
+
+void Apply(CKalderView& view, const CommandOutcome& r) {
+    if (r.clearDataRange && view.Doc.PlotSettings)
+        view.Doc.PlotSettings->DataRangeValid = 0;
+    if (r.repick && view.PickMode == 1)
+        view.Pick();
+    if (r.repaint)
+        Repaint();
+}
+
+} // namespace
+
+void CKalderView::OnForwardTransform() {
+    ProgressSurface surface;
+    CommandOutcome r = ForwardTransformCommand(theVolume(), surface);
+    platform::GetUi().EndProgress();
+    Apply(*this, r);
+}
+
+void CKalderView::OnInverseTransform() {
+    ProgressSurface surface;
+    CommandOutcome r = InverseTransformCommand(theVolume(), surface);
+    platform::GetUi().EndProgress();
+    Apply(*this, r);
+}
+
+void CKalderView::OnAutoCorrelation() {
+    ProgressSurface surface;
+    CommandOutcome r = AutoCorrelationCommand(theVolume(), surface);
+    platform::GetUi().EndProgress();
+    Apply(*this, r);
+}
+
+void CKalderView::OnMedianFilter() {
+    // The filter changes values in place: keep the undo copy first.
+    SaveUndoCopy();
+    CommandOutcome r = MedianFilterCommand(theVolume());
+    Apply(*this, r);
+}
+
+std::string CKalderView::DescribePoint(int x, int y) const {
+    const CData3DEx& v = theVolume();
+    const CPlotSettings* ps = Doc.PlotSettings.get();
+    if (!ps || !HasData(v) || !v.ExtentsFitAllocation())
+        return {};
+    int kind = v.PlaneKind;
+    int columns = 0, rows = 0;
+    float hstep = 0, vstep = 0;
+    v.GetPlaneGeometry(kind, columns, rows, hstep, vstep);
+    if (v.PlaneIndex < 0 || v.PlaneIndex >= v.GetPlaneCount(kind) || columns < 1 || rows < 1)
+        return {};
+    // The cell sizes of the last paint, in logical units (the slice renderer's rule).
+    double u = 0, rowHeight = 0;
+    const CDrawingParameter& m = *Doc.DrawingParameter;
+    if (v.FixedScale == 1) {
+        u = static_cast<float>(v.StepX * 10000.0 / ps->ScaleDenominator);
+        rowHeight = kind == PlaneZ ? u : u * ps->VHRatio;
+    } else {
+        int w = std::abs(lastClient.right - lastClient.left) - m.RightMargin - m.LeftMargin;
+        int h = std::abs(lastClient.top - lastClient.bottom) - m.BottomMargin - m.TopMargin;
+        u = static_cast<float>(w) / static_cast<float>(columns);
+        rowHeight = static_cast<float>(h) / static_cast<float>(rows);
+    }
+    if (!(u > 0) || !(rowHeight > 0) || !std::isfinite(u) || !std::isfinite(rowHeight))
+        return {};
+    double fx = (x - ps->OriginX) / u;
+    double depth = ps->OriginY - y; // logical units below the image's top edge
+    if (fx < 0 || fx >= columns || depth < 0)
+        return {};
+    int column = static_cast<int>(fx);
+    int row = -1;
+    const StretchInfo& st = *v.Stretch;
+    if (kind != PlaneZ && st.StretchOn) {
+        double top = 0;
+        int first = 0;
+        for (int k = 0; k < st.AreaCount() && row < 0; ++k) {
+            double h = st.Boundary[k] * rowHeight * st.Stretch[k];
+            if (st.Boundary[k] > 0 && depth < top + std::trunc(h) && h > 0)
+                row = first + static_cast<int>((depth - top) / (h / st.Boundary[k]));
+            top += std::trunc(h);
+            first += st.Boundary[k];
+        }
+    } else {
+        row = static_cast<int>(depth / rowHeight);
+    }
+    if (row < 0 || row >= rows)
+        return {};
+    float value = v.GetPlaneValue(kind, v.PlaneIndex, column, row);
+    // Coordinates of the cell's axes; an XY plane has the largest X in row 0.
+    std::string hName, vName;
+    double hCoord = 0, vCoord = 0;
+    switch (kind) {
+    case PlaneZ:
+        hName = v.TitleY, vName = v.TitleX;
+        hCoord = v.StartY + column * v.StepY;
+        vCoord = v.StartX + (v.NX - 1 - row) * v.StepX;
+        break;
+    case PlaneY:
+        hName = v.TitleX, vName = v.TitleZ;
+        hCoord = v.StartX + column * v.StepX;
+        vCoord = v.StartZ + row * v.StepZ;
+        break;
+    default:
+        hName = v.TitleY, vName = v.TitleZ;
+        hCoord = v.StartY + column * v.StepY;
+        vCoord = v.StartZ + row * v.StepZ;
+        break;
+    }
+    return platform::Format("Column %d, Row %d   %s = %g, %s = %g   Value = %g", column, row,
+                            hName.c_str(), hCoord, vName.c_str(), vCoord, value);
+}

@@ -1,0 +1,92 @@
+#pragma once
+// The view: the per-window state (colour mode, kilometre labels, picks, undo and redo copies,
+// remembered dialog values), the paint entry, every command of the view by id, and the update
+// rules that enable and check the menu and toolbar.
+
+#include "platform/Surface.h"
+#include "render/DrawSlice.h"
+#include "shell/KalderDoc.h"
+#include "volume/Data3D.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+class Surface;
+}
+
+class CKalderView {
+public:
+    // Reads "NX", "NY", "NZ", "bKiloMeter" and "yMinPick" from the profile.
+    explicit CKalderView(CKalderDoc& doc);
+
+    // Shut-down: writes the volume's extents, "bKiloMeter" and the stretch settings to the
+    // profile and releases the document's plot settings. Runs once; later calls do nothing.
+    void OnDestroy();
+
+    // Paint entry, for the screen, printing and print preview alike.
+    void OnDraw(platform::Surface& surface);
+
+    // Runs the command; false when the view has no handler for the id (framework commands).
+    bool OnCommand(int id);
+    // Update rules: whether the command is enabled, and whether it shows a check mark.
+    bool IsEnabled(int id) const;
+    bool IsChecked(int id) const;
+    // True for commands whose check mark the update rules set.
+    static bool IsCheckable(int id);
+
+    // Picks, for every column of the plane on screen, the row with the largest value at or
+    // above yMinPick. Returns 1 when picked, 0 when the plane has no cells or a zero step.
+    int Pick();
+    // Writes the picks to "PickDataHorizontal_<plane index>.txt" in the working folder.
+    void SavePicks();
+    void SaveUndoCopy();
+    void SaveRedoCopy();
+
+    // Brings PlaneIndex into 0..count-1 of the current plane kind (0 when there are no planes).
+    void ClampPlaneIndex();
+
+    // Readout for the status bar: the plane's column and row under a logical point, their
+    // coordinates and the cell value; empty when the point is outside the image.
+    std::string DescribePoint(int x, int y) const;
+
+    CKalderDoc& Doc;
+
+    int DrawEnabled = 1;
+    int GetDataCell[3] = {0, 0, 0};
+    int RememberedNX = 0, RememberedNY = 0, RememberedNZ = 0;
+    int Component = 0;
+    int ColourMode = 1;
+    int bKiloMeter = 1;
+    std::unique_ptr<CData3DEx> UndoCopy;
+    std::unique_ptr<CData3DEx> RedoCopy;
+    int PickMode = 0;
+    int PickedCount = 0;
+    std::vector<PickedPoint> PickedPoints;
+    float yMinPick = 120.0f;
+
+private:
+    void Navigate(int id);
+    void OnScale();
+    void OnContourSetup();
+    void OnAxisSetup();
+    void OnProperty();
+    void OnGetData();
+    void OnPickHorizontal();
+    void OnSetMinPick();
+    void OnUndo();
+    void OnRedo();
+    void OnOpenRaytracingModel();
+    void OnOpenBinaryNoHeader();
+    void OnVelocityModel();
+    void OnTestData();
+    void OnImpulseModel();
+    void OnForwardTransform();
+    void OnInverseTransform();
+    void OnAutoCorrelation();
+    void OnMedianFilter();
+
+    bool destroyed = false;
+    platform::Rect lastClient{}; // client rectangle of the last paint, logical units
+};

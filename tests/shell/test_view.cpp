@@ -1,0 +1,494 @@
+#include "platform/BinaryFile.h"
+#include "platform/RecordingSurface.h"
+#include "shell/CommandIds.h"
+#include "shell/CommandTable.h"
+#include "shell/KalderDoc.h"
+#include "shell/KalderView.h"
+#include "support/TestServices.h"
+#include "volume/Data3D.h"
+#include "volume/VolumeFile.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+using platform::FormAnswer;
+using testing_support::HeadlessServices;
+using testing_support::ScopedEnv;
+using testing_support::TempDir;
+
+namespace {
+
+// Resets theVolume to a fresh state between stories (it lives for the whole process).
+void ResetVolume() {
+    CData3DEx& v = theVolume();
+    v.Release();
+    v.ReleaseAux();
+    v.NX = v.NY = v.NZ = 0;
+    v.StepX = v.StepY = v.StepZ = 1.0f;
+    v.StartX = v.StartY = v.StartZ = 0;
+    v.PlaneIndex = 0;
+    v.PlaneKind = PlaneZ;
+    v.DataType = 0;
+    v.IsSpectrum = 0;
+    v.FixedScale = 1;
+    v.ZAxisDown = 1;
+    v.DrawColourScale = 1;
+    v.TitleX = "X", v.TitleY = "Y", v.TitleZ = "Z";
+    v.UnitX = v.UnitY = v.UnitZ = "m";
+    v.Stretch->Reset();
+    v.bReadStretchInfo = 1;
+}
+
+// Values[z][y][x] = 100 z + 10 y + x.
+void FillCoded(CData3D& v, int nx, int ny, int nz) {
+    v.NX = nx, v.NY = ny, v.NZ = nz;
+    v.Allocate(nx, ny, nz);
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x)
+                v.Values[z][y][x] = static_cast<float>(100 * z + 10 * y + x);
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+// A headless session: services, a working folder root, one document and its view.
+struct Session {
+    Session() : env("KALDER_HOME", home.path), doc(), view(doc) { ResetVolume(); }
+    ~Session() { ResetVolume(); }
+    HeadlessServices svc;
+    TempDir home;
+    ScopedEnv env;
+    CKalderDoc doc;
+    CKalderView view;
+};
+
+} // namespace
+
+TEST(ViewStory, OpenVolumeFileAsNewAndAppend) {
+    Session s;
+    TempDir dir;
+    CData3DEx source;
+    FillCoded(source, 3, 2, 2);
+    source.StepX = 25;
+    std::string path = dir.File("img.pvis");
+    ASSERT_TRUE(SaveVolumeFile(source, path));
+
+    // first load: nothing loaded yet, so no "Append data?"; the "Data size" answer is OK
+    s.svc.ui.AnswerForm({true, {}});
+    ASSERT_TRUE(s.doc.OnOpenDocument(path));
+    CData3DEx& v = theVolume();
+    EXPECT_EQ(std::tie(v.NX, v.NY, v.NZ), std::make_tuple(3, 2, 2));
+    EXPECT_EQ(v.StepX, 25.0f);
+    EXPECT_EQ(s.doc.WorkingFolder, dir.path);
+    EXPECT_EQ(s.doc.WindowTitle(), "img.pvis - Kalder");
+    // the "pvis" name rule set the phase-velocity titles before reading
+    EXPECT_EQ(v.TitleX, "Distance");
+    EXPECT_EQ(v.TitleZ, "Phase velocity");
+    EXPECT_EQ(s.svc.ui.formCaptions, (std::vector<std::string>{"Data size"}));
+
+    // second load with "Append": 3 + 3 columns, the old ones first
+    s.svc.ui.AnswerForm({true, {{"Append data?", "1"}}}).AnswerForm({true, {}});
+    ASSERT_TRUE(s.doc.OnOpenDocument(path));
+    EXPECT_EQ(v.NX, 6);
+    EXPECT_EQ(v.GetValue(2, 1, 1), 112.0f);
+    EXPECT_EQ(v.GetValue(5, 1, 1), 112.0f);
+    EXPECT_EQ(v.GetValue(3, 0, 0), 0.0f);
+
+    // "New" replaces; Cancel keeps everything
+    s.svc.ui.CancelForm();
+    ASSERT_TRUE(s.doc.OnOpenDocument(path));
+    EXPECT_EQ(v.NX, 6);
+
+    // a file that does not exist is refused with its name
+    s.svc.ui.ClearLog();
+    EXPECT_FALSE(s.doc.OnOpenDocument(dir.File("missing.dat")));
+    ASSERT_EQ(s.svc.ui.messages.size(), 1u);
+    EXPECT_NE(s.svc.ui.messages[0].text.find("missing.dat"), std::string::npos);
+    EXPECT_EQ(v.NX, 6);
+}
+
+TEST(ViewStory, NavigationClampsOnAllPlaneKinds) {
+    Session s;
+    CData3DEx& v = theVolume();
+    FillCoded(v, 100, 20, 5);
+    v.PlaneKind = PlaneZ;
+    v.PlaneIndex = 3;
+    s.view.OnCommand(ID_NEXT);
+    EXPECT_EQ(v.PlaneIndex, 4);
+    s.view.OnCommand(ID_NEXT);
+    EXPECT_EQ(v.PlaneIndex, 4);
+    v.PlaneIndex = 0;
+    s.view.OnCommand(ID_FAST_FORWARD);
+    EXPECT_EQ(v.PlaneIndex, 4);
+    v.PlaneIndex = 0;
+    s.view.OnCommand(ID_PREVIOUS);
+    EXPECT_EQ(v.PlaneIndex, 0);
+
+    s.view.OnCommand(ID_PLANE_Y);
+    EXPECT_EQ(v.PlaneKind, PlaneY);
+    v.PlaneIndex = 7;
+    s.view.OnCommand(ID_FAST_BACK);
+    EXPECT_EQ(v.PlaneIndex, 0);
+    s.view.OnCommand(ID_FAST_FORWARD);
+    s.view.OnCommand(ID_FAST_FORWARD);
+    EXPECT_EQ(v.PlaneIndex, 19);
+
+    v.PlaneKind = PlaneZ;
+    v.PlaneIndex = 150;
+    s.view.OnCommand(ID_PLANE_X);
+    EXPECT_EQ(v.PlaneIndex, 99);
+    EXPECT_TRUE(s.view.IsChecked(ID_PLANE_X));
+    EXPECT_FALSE(s.view.IsChecked(ID_PLANE_Z));
+    s.view.OnCommand(ID_PLANE_Z);
+    EXPECT_EQ(v.PlaneIndex, 4);
+
+    // zoom: up then down restores the scale up to rounding
+    float scale = s.doc.PlotSettings->ScaleDenominator;
+    s.view.OnCommand(ID_UP);
+    EXPECT_NEAR(s.doc.PlotSettings->ScaleDenominator, 666666.7f, 0.1f);
+    s.view.OnCommand(ID_DOWN);
+    EXPECT_NEAR(s.doc.PlotSettings->ScaleDenominator, scale, 0.2f);
+    EXPECT_EQ(s.svc.repaints.count, 12);
+
+    // empty volume: the index never goes below 0
+    ResetVolume();
+    s.view.OnCommand(ID_NEXT);
+    EXPECT_EQ(v.PlaneIndex, 0);
+    s.view.OnCommand(ID_PLANE_X);
+    EXPECT_EQ(v.PlaneIndex, 0);
+    s.view.OnCommand(ID_FAST_FORWARD);
+    EXPECT_EQ(v.PlaneIndex, 0);
+}
+
+TEST(ViewStory, PaintClampsAPlaneIndexLeftFromALargerVolume) {
+    Session s;
+    CData3DEx& v = theVolume();
+    FillCoded(v, 4, 3, 2);
+    v.PlaneKind = PlaneY;
+    v.PlaneIndex = 40;
+    platform::RecordingSurface surface;
+    s.view.OnDraw(surface);
+    EXPECT_EQ(v.PlaneIndex, 2);
+    EXPECT_FALSE(surface.OpsOf(platform::OpKind::Image).empty());
+    ASSERT_NE(surface.FindText("X cells = 4 Y cells = 2 # of planes = 3"), nullptr)
+        << surface.Describe();
+
+    s.view.DrawEnabled = 0;
+    platform::RecordingSurface none;
+    s.view.OnDraw(none);
+    EXPECT_TRUE(none.ops.empty());
+}
+
+TEST(ViewStory, DisplaySettingsCommands) {
+    Session s;
+    CData3DEx& v = theVolume();
+    FillCoded(v, 100, 50, 20);
+    v.StepX = v.StepY = v.StepZ = 10;
+    CPlotSettings& ps = *s.doc.PlotSettings;
+
+    s.svc.ui.AnswerForm({true, {{"Scale = 1/", "500000"}, {"V/H ratio", "2"}}});
+    s.view.OnCommand(ID_SCALE);
+    EXPECT_EQ(ps.ScaleDenominator, 500000.0f);
+    EXPECT_EQ(ps.VHRatio, 2.0f);
+    EXPECT_EQ(s.svc.ui.formCaptions.back(), "Scale setup");
+
+    s.svc.ui.AnswerForm({true, {{"Minimum", "1000"}, {"Maximum", "6000"}, {"Interval", "400"}}});
+    s.view.OnCommand(ID_CONTOUR_SETUP);
+    EXPECT_EQ(ps.ManualContour, 1);
+    EXPECT_EQ(ps.ContourCount, 13);
+    // an interval of 0 is refused and the levels stay
+    s.svc.ui.AnswerForm({true, {{"Interval", "0"}}});
+    s.view.OnCommand(ID_CONTOUR_SETUP);
+    EXPECT_EQ(ps.ContourCount, 13);
+    EXPECT_EQ(ps.ContourInterval, 400.0f);
+    EXPECT_EQ(s.svc.ui.messages.back().text, "The contour interval must be greater than 0.");
+
+    // "Axis setup" proposes N x step and a tenth of it when manual axes are off
+    ps.AxisX.Min = ps.AxisY.Min = ps.AxisZ.Min = 0;
+    platform::ScriptedUi& ui = s.svc.ui;
+    ui.CancelForm();
+    s.view.OnCommand(ID_AXIS_SETUP);
+    EXPECT_EQ(ui.formCaptions.back(), "Axis setup");
+    EXPECT_EQ(ps.ManualAxis, 0);
+    EXPECT_EQ(ps.AxisX.Title, "X"); // copied before the dialog, kept on Cancel
+    ui.AnswerForm({true, {{"Z-axis Title", "Depth"}, {"Z-axis Shift", "-5"}}});
+    s.view.OnCommand(ID_AXIS_SETUP);
+    EXPECT_EQ(ps.ManualAxis, 1);
+    EXPECT_EQ(ps.AxisX.Max, 1000.0f);
+    EXPECT_EQ(ps.AxisX.Interval, 100.0f);
+    EXPECT_EQ(ps.AxisY.Max, 500.0f);
+    EXPECT_EQ(ps.AxisY.Interval, 50.0f);
+    EXPECT_EQ(ps.AxisZ.Max, 200.0f);
+    EXPECT_EQ(ps.AxisZ.Interval, 20.0f);
+    EXPECT_EQ(v.TitleZ, "Depth");
+    EXPECT_EQ(v.ShiftZ, -5.0f);
+
+    // Monochrome and km toggle back
+    EXPECT_FALSE(s.view.IsChecked(ID_MONOCHROME));
+    s.view.OnCommand(ID_MONOCHROME);
+    EXPECT_TRUE(s.view.IsChecked(ID_MONOCHROME));
+    s.view.OnCommand(ID_MONOCHROME);
+    EXPECT_EQ(s.view.ColourMode, 1);
+    EXPECT_TRUE(s.view.IsChecked(ID_KILOMETER));
+    s.view.OnCommand(ID_KILOMETER);
+    EXPECT_FALSE(s.view.IsChecked(ID_KILOMETER));
+
+    // "Property" writes the data type alone
+    ui.AnswerForm({true, {{"X Start", "123456.789"}, {"Y Unit", "km"}, {"Data type", "2"}}});
+    s.view.OnCommand(ID_PROPERTY);
+    EXPECT_EQ(v.StartX, 123456.789f);
+    EXPECT_EQ(v.UnitY, "km");
+    EXPECT_EQ(v.DataType, 2);
+    EXPECT_EQ(v.FixedScale, 1);
+    EXPECT_EQ(v.TitleX, "X");
+
+    // "Get data" reads [z][y][x] and refuses cells outside the volume
+    ui.ClearLog();
+    ui.AnswerForm({true, {{"X=", "1"}, {"Y=", "2"}, {"Z=", "3"}}});
+    s.view.OnCommand(ID_GET_DATA);
+    EXPECT_EQ(ui.messages.back().text, "X=1 Y=2 Z=3 Data=321.000000");
+    ui.AnswerForm({true, {{"X=", "100"}}});
+    s.view.OnCommand(ID_GET_DATA);
+    EXPECT_NE(ui.messages.back().text.find("outside the volume"), std::string::npos);
+    EXPECT_EQ(s.view.GetDataCell[0], 100);
+}
+
+TEST(ViewStory, PickOnAPhaseVelocitySectionAndSave) {
+    Session s;
+    CData3DEx& v = theVolume();
+    // 3 columns (x), 2 planes (y), 4 rows (z) with row step 100
+    FillCoded(v, 3, 2, 4);
+    v.StepX = 10;
+    v.StepZ = 100;
+    v.StepY = 0.5f;
+    v.StartY = 0;
+    v.PlaneKind = PlaneY;
+    v.PlaneIndex = 1;
+    // column 0: candidates rows 1 and 0 (y = 200, 300) equal -> the smaller y wins
+    v.Values[0][1][0] = 5;
+    v.Values[1][1][0] = 5;
+    // column 1: candidates all negative -> y = 0
+    v.Values[0][1][1] = -1;
+    v.Values[1][1][1] = -2;
+    // column 2: row 3 is larger but below the limit of 120
+    v.Values[3][1][2] = 1000;
+    v.Values[0][1][2] = 7;
+    v.Values[1][1][2] = 3;
+
+    EXPECT_FALSE(s.view.IsEnabled(ID_SAVE_PICKS));
+    s.view.OnCommand(ID_PICK_HORIZONTAL);
+    EXPECT_EQ(s.view.PickMode, 1);
+    EXPECT_TRUE(s.view.IsChecked(ID_PICK_HORIZONTAL));
+    ASSERT_EQ(s.view.PickedCount, 3);
+    EXPECT_EQ(s.view.PickedPoints[0].x, 0.0f);
+    EXPECT_EQ(s.view.PickedPoints[0].y, 200.0f);
+    EXPECT_EQ(s.view.PickedPoints[1].x, 10.0f);
+    EXPECT_EQ(s.view.PickedPoints[1].y, 0.0f);
+    EXPECT_EQ(s.view.PickedPoints[2].y, 300.0f);
+
+    s.svc.ui.ClearLog();
+    s.view.OnCommand(ID_SAVE_PICKS);
+    std::string path = s.doc.WorkingFolder + "/PickDataHorizontal_1.txt";
+    EXPECT_EQ(Slurp(path), "0.000000 200.000000 0.500000 133.333328\n"
+                           "10.000000 0.000000 0.500000 0.000000\n"
+                           "20.000000 300.000000 0.500000 200.000000\n");
+    EXPECT_EQ(s.svc.ui.messages.back().text, "Picked 3 data and saved as " + path);
+
+    // raising the limit re-picks and is remembered in the profile
+    s.svc.ui.AnswerForm({true, {{"Value", "250"}}});
+    s.view.OnCommand(ID_SET_MIN_PICK);
+    EXPECT_EQ(s.svc.ui.formCaptions.back(), "Float data");
+    EXPECT_EQ(s.view.PickedPoints[0].y, 300.0f);
+    EXPECT_EQ(s.svc.profile.GetString("General", "yMinPick", ""), "250.000000");
+
+    // navigation re-picks; switching the kind does not
+    s.view.OnCommand(ID_PREVIOUS);
+    EXPECT_EQ(v.PlaneIndex, 0);
+    // plane 0 holds 100 z + x: at y = 300 (row 0) column 0 is 0, never picked; column 2 is 2
+    EXPECT_EQ(s.view.PickedPoints[0].y, 0.0f);
+    EXPECT_EQ(s.view.PickedPoints[2].y, 300.0f);
+    s.view.OnCommand(ID_PICK_HORIZONTAL);
+    EXPECT_EQ(s.view.PickMode, 0);
+    EXPECT_FALSE(s.view.IsEnabled(ID_SAVE_PICKS));
+    EXPECT_EQ(s.view.PickedCount, 3); // the picks are kept while the mode is off
+
+    // with an empty working folder the file goes to the current directory, never to "/"
+    TempDir cwd;
+    std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(cwd.path);
+    s.doc.WorkingFolder.clear();
+    s.view.PickMode = 1;
+    s.view.SavePicks();
+    std::filesystem::current_path(old);
+    EXPECT_TRUE(std::filesystem::exists(cwd.File("PickDataHorizontal_0.txt")));
+}
+
+TEST(ViewStory, UndoAndRedoRestoreValuesOnly) {
+    Session s;
+    CData3DEx& v = theVolume();
+    FillCoded(v, 10, 10, 10);
+    EXPECT_FALSE(s.view.IsEnabled(ID_EDIT_UNDO));
+    int repaints = s.svc.repaints.count;
+    s.view.OnCommand(ID_EDIT_UNDO); // nothing to undo: no change, no repaint
+    EXPECT_EQ(s.svc.repaints.count, repaints);
+
+    // a destructive step stand-in
+    s.view.SaveUndoCopy();
+    v.Values[1][2][3] = -7;
+    EXPECT_TRUE(s.view.IsEnabled(ID_EDIT_UNDO));
+    EXPECT_FALSE(s.view.IsEnabled(ID_EDIT_REDO));
+    s.view.OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(v.Values[1][2][3], 123.0f);
+    EXPECT_FALSE(s.view.IsEnabled(ID_EDIT_UNDO));
+    EXPECT_TRUE(s.view.IsEnabled(ID_EDIT_REDO));
+    s.view.OnCommand(ID_EDIT_REDO);
+    EXPECT_EQ(v.Values[1][2][3], -7.0f);
+    s.view.OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(v.Values[1][2][3], 123.0f);
+
+    // the median filter keeps an undo copy of what it changes
+    s.view.OnCommand(ID_MEDIAN_FILTER);
+    EXPECT_TRUE(s.view.IsEnabled(ID_EDIT_UNDO));
+
+    // load a larger volume, undo: the 10^3 values return with the new steps
+    FillCoded(v, 20, 20, 20);
+    v.StepX = 7;
+    s.view.OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(v.NX, 10);
+    EXPECT_EQ(v.StepX, 7.0f);
+    EXPECT_EQ(v.Values[1][2][3], 123.0f);
+}
+
+TEST(ViewStory, UpdateRulesInDataAndEmptyStates) {
+    Session s;
+    CKalderView& view = s.view;
+    const std::set<int> needData = {
+        ID_AUTO_CORRELATION, ID_FORWARD_TRANSFORM,        ID_CALCULATING_AVS, ID_MEDIAN_FILTER,
+        ID_PROPERTY,         ID_OPEN_VELOCITY_MODEL_FILE, ID_PICK_HORIZONTAL};
+    const std::set<int> needEmpty = {ID_RANDOM_MODEL, ID_IMPULSE_MODEL,
+                                     ID_VONKARMAN_AUTOCORRELATION, ID_VONKARMAN_RANDOM,
+                                     ID_VONKARMAN_RANDOM_FD3D};
+    const std::set<int> other = {ID_INVERSE_TRANSFORM, ID_SAVE_PICKS, ID_SET_MIN_PICK,
+                                 ID_OPEN_JAPAN_MAP,    ID_EDIT_UNDO,  ID_EDIT_REDO};
+    auto check = [&](bool data) {
+        for (int id : MenuCommandIds()) {
+            if (needData.count(id)) {
+                EXPECT_EQ(view.IsEnabled(id), data) << id;
+            } else if (needEmpty.count(id)) {
+                EXPECT_EQ(view.IsEnabled(id), !data) << id;
+            } else if (!other.count(id)) {
+                EXPECT_TRUE(view.IsEnabled(id)) << id;
+            }
+        }
+        EXPECT_FALSE(view.IsEnabled(ID_INVERSE_TRANSFORM));
+        EXPECT_FALSE(view.IsEnabled(ID_OPEN_JAPAN_MAP));
+        EXPECT_FALSE(view.IsEnabled(ID_SAVE_PICKS));
+        EXPECT_FALSE(view.IsEnabled(ID_SET_MIN_PICK));
+    };
+    check(false);
+    view.OnCommand(ID_IMPULSE_MODEL);
+    EXPECT_EQ(theVolume().NX, 128);
+    check(true);
+
+    // a spectrum swaps the transforms; a negative extent is neither data nor empty
+    theVolume().IsSpectrum = 1;
+    EXPECT_TRUE(view.IsEnabled(ID_INVERSE_TRANSFORM));
+    EXPECT_FALSE(view.IsEnabled(ID_FORWARD_TRANSFORM));
+    EXPECT_FALSE(view.IsEnabled(ID_AUTO_CORRELATION));
+    theVolume().NX = -1;
+    EXPECT_FALSE(view.IsEnabled(ID_PROPERTY));
+    EXPECT_FALSE(view.IsEnabled(ID_RANDOM_MODEL));
+    theVolume().NX = 128;
+
+    // stretch and read-stretch check marks follow the volume
+    EXPECT_FALSE(view.IsChecked(ID_STRETCH_Z));
+    view.OnCommand(ID_STRETCH_Z);
+    EXPECT_TRUE(view.IsChecked(ID_STRETCH_Z));
+    EXPECT_TRUE(view.IsChecked(ID_READ_STRETCH_INFO));
+    view.OnCommand(ID_READ_STRETCH_INFO);
+    EXPECT_FALSE(view.IsChecked(ID_READ_STRETCH_INFO));
+    EXPECT_TRUE(view.IsChecked(ID_PLANE_Z));
+
+    // "Test data" clamps the plane index
+    theVolume().PlaneIndex = 120;
+    view.OnCommand(ID_TEST_DATA);
+    EXPECT_EQ(theVolume().PlaneIndex, 99);
+}
+
+TEST(ViewStory, ShutDownWritesWhatTheNextStartReads) {
+    HeadlessServices svc;
+    TempDir home;
+    ScopedEnv env("KALDER_HOME", home.path);
+    ResetVolume();
+    {
+        CKalderDoc doc;
+        CKalderView view(doc);
+        // first start with an empty profile
+        EXPECT_EQ(std::tie(view.RememberedNX, view.RememberedNY, view.RememberedNZ),
+                  std::make_tuple(0, 0, 0));
+        EXPECT_EQ(view.bKiloMeter, 1);
+        EXPECT_EQ(view.yMinPick, 120.0f);
+        EXPECT_EQ(doc.DrawingParameter->LeftMargin, 250);
+        EXPECT_EQ(doc.DrawingParameter->TopMargin, 200);
+        EXPECT_EQ(doc.DrawingParameter->BottomMargin, 150);
+        EXPECT_EQ(doc.DrawingParameter->RightMargin, 100);
+        EXPECT_EQ(doc.WorkingFolder, home.path + "/Norvane/Pelorix/Quillet");
+
+        FillCoded(theVolume(), 64, 32, 16);
+        view.OnCommand(ID_KILOMETER);
+        theVolume().Stretch->NArea = 2;
+        theVolume().Stretch->Stretch[1] = 3.0f;
+        view.OnDestroy();
+        EXPECT_EQ(doc.PlotSettings, nullptr);
+        view.OnDestroy(); // a second call writes nothing new and does not crash
+    }
+    svc.profile.WriteString("General", "yMinPick", "oops");
+    CKalderDoc doc;
+    CKalderView view(doc);
+    EXPECT_EQ(std::tie(view.RememberedNX, view.RememberedNY, view.RememberedNZ),
+              std::make_tuple(64, 32, 16));
+    EXPECT_EQ(view.bKiloMeter, 0);
+    EXPECT_EQ(view.yMinPick, 120.0f); // unparsable text keeps the built-in default
+    StretchInfo stretch;
+    stretch.LoadStretchSettings();
+    EXPECT_EQ(stretch.NArea, 2);
+    EXPECT_EQ(stretch.Stretch[1], 3.0f);
+    ResetVolume();
+}
+
+TEST(CommandTable, MenusToolbarAndAccelerators) {
+    const auto& menu = MainMenu();
+    std::vector<std::string> titles;
+    for (const auto& m : menu)
+        titles.push_back(m.text);
+    EXPECT_EQ(titles,
+              (std::vector<std::string>{"&File", "&Edit", "&View", "Processing", "Model",
+                                        "Finite-difference model", "Fourier analysis", "&Help"}));
+    EXPECT_TRUE(menu.back().rightAligned);
+    EXPECT_EQ(CommandText(ID_EDIT_UNDO), "&Undo\tCtrl+Z");
+    EXPECT_EQ(CommandText(ID_IMPULSE_MODEL), "Impluse velocity model");
+    EXPECT_EQ(CommandText(ID_NEXT), ""); // toolbar only
+
+    // every id appears once; the four initially checked items
+    std::vector<int> ids = MenuCommandIds();
+    EXPECT_EQ(std::set<int>(ids.begin(), ids.end()).size(), ids.size());
+    EXPECT_EQ(ids.size(), 49u);
+
+    EXPECT_EQ(ToolbarCommands().size(), 15u);
+    EXPECT_EQ(ToolbarCommands()[12], ID_PLANE_Z);
+    EXPECT_EQ(ToolbarCommands()[13], ID_PLANE_Y);
+    EXPECT_EQ(ToolbarCommands()[14], ID_PLANE_X);
+    int ctrlA = 0;
+    for (const auto& a : Accelerators())
+        if (a.keys == "Ctrl+A")
+            ctrlA = a.id;
+    EXPECT_EQ(ctrlA, ID_AXIS_SETUP);
+}
