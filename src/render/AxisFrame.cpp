@@ -94,6 +94,8 @@ void DrawAxisFrame(CAxisFrame& frame, platform::Surface& surface, int x0, int to
                    int kiloMeter, int verticalDown, int dateTime, int& ax, int& ay) {
     platform::TextFile dump;
     dump.Create("axis.txt");
+    x0 = PageCoord(x0);
+    top = PageCoord(top);
 
     CFontSetup fonts;
     InitFontSetup(fonts);
@@ -102,8 +104,8 @@ void DrawAxisFrame(CAxisFrame& frame, platform::Surface& surface, int x0, int to
     const float vRange = std::fabs(frame.VMax - frame.VMin);
     if (!(hRange > 0.0f) || !(vRange > 0.0f) || !std::isfinite(hRange) || !std::isfinite(vRange)) {
         // Positions would divide by a zero range: no frame, only the image's edges reported.
-        ax = std::max(ax, AbsInt(TruncToInt(double(x0) + width)));
-        ay = std::max(ay, AbsInt(TruncToInt(double(top) + height)));
+        ax = std::max(ax, AbsInt(PageCoord(double(x0) + width)));
+        ay = std::max(ay, AbsInt(PageCoord(double(top) + height)));
         return;
     }
     if (frame.Manual == 0) {
@@ -117,8 +119,8 @@ void DrawAxisFrame(CAxisFrame& frame, platform::Surface& surface, int x0, int to
     const float hRem = frame.HMax - frame.HMin - static_cast<float>(frame.HCount - 1) * frame.HTick;
     const float vRem = frame.VMax - frame.VMin - static_cast<float>(frame.VCount - 1) * frame.VTick;
 
-    const int xr = x0 + TruncToInt((frame.HMax - frame.HMin) / hRange * width);
-    const int yb = top + TruncToInt((frame.VMax - frame.VMin) * height / vRange);
+    const int xr = PageCoord(x0 + TruncToInt((frame.HMax - frame.HMin) / hRange * width) * 1.0);
+    const int yb = PageCoord(top + TruncToInt((frame.VMax - frame.VMin) * height / vRange) * 1.0);
 
     const platform::Pen gridPen{2, platform::MakeRgb(0, 0, 0)};
 
@@ -132,7 +134,8 @@ void DrawAxisFrame(CAxisFrame& frame, platform::Surface& surface, int x0, int to
             const std::string label = kiloMeter == 1 ? platform::Format("%4.1f", value / 1000.0f)
                                                      : TickLabel(value, frame.VTick);
             const int yi =
-                top + TruncToInt((static_cast<float>(i) * frame.VTick + vRem) * height / vRange);
+                PageCoord(top + 1.0 * TruncToInt((static_cast<float>(i) * frame.VTick + vRem) *
+                                                 height / vRange));
             surface.TextOut(x0 - 150, -yi + 20, label);
             Line(surface, x0, -yi, xr, -yi);
             ax = std::max(ax, AbsInt(xr));
@@ -143,9 +146,10 @@ void DrawAxisFrame(CAxisFrame& frame, platform::Surface& surface, int x0, int to
     }
     {
         ScopedFont font(surface, CreateRotatedFont(fonts));
-        const int middle = TruncToInt(
+        const int middle = PageCoord(
             0.5f * (static_cast<float>(frame.VCount) * frame.VTick + vRem) * height / vRange);
-        surface.TextOut(x0 - 200, -(top + middle), CutText(verticalTitle, TitleChars));
+        surface.TextOut(x0 - 200, PageCoord(-(double(top) + middle)),
+                        CutText(verticalTitle, TitleChars));
     }
 
     // Horizontal axis: ticks anchored at the left edge.
@@ -165,7 +169,8 @@ void DrawAxisFrame(CAxisFrame& frame, platform::Surface& surface, int x0, int to
             } else {
                 label = TickLabel(value, frame.HTick);
             }
-            const int xi = x0 + TruncToInt(static_cast<float>(i) * width * frame.HTick / hRange);
+            const int xi = PageCoord(
+                x0 + 1.0 * TruncToInt(static_cast<float>(i) * width * frame.HTick / hRange));
             Line(surface, xi, -top, xi, -yb);
             surface.TextOut(xi - 50, -yb - 30, label);
             ax = std::max(ax, AbsInt(xi));

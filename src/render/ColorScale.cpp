@@ -5,15 +5,25 @@
 
 #include <cmath>
 
+namespace {
+constexpr int MaxBands = 10000;
+}
+
 void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
                     int colourMode) {
     const int n = settings.ContourCount;
-    if (n < 1 || !std::isfinite(settings.ContourInterval) || !std::isfinite(settings.ContourMin))
+    // More bands than a page has room for are left out rather than drawn as a pile of labels.
+    if (n < 1 || n > MaxBands || !std::isfinite(settings.ContourInterval) ||
+        !std::isfinite(settings.ContourMin))
         return;
     // Band height, logical units: the single-precision quotient truncated.
     const int e = TruncToInt(static_cast<float>(ay) / static_cast<float>(n));
     if (e < 1)
         return;
+    // Positions are page coordinates; limiting the inputs keeps every sum below inside an int.
+    ax = PageCoord(ax);
+    ay = PageCoord(ay);
+    const int originY = PageCoord(settings.OriginY);
     const int labelStep = e < 25 ? 4 : (e < 50 ? 2 : 1);
     const int left = ax + 70;
     const int right = ax + 110;
@@ -22,16 +32,15 @@ void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, i
         const float value = static_cast<float>((i - 0.5) * double(settings.ContourInterval) +
                                                double(settings.ContourMin));
         const platform::Rgb colour = LevelColor(ValueToLevel(settings, value), colourMode);
-        const long long y0long =
-            static_cast<long long>(i) * e - ay + static_cast<long long>(settings.OriginY);
-        const int y0 = static_cast<int>(y0long);
+        const int y0 = i * e - ay + originY; // i e <= n e <= ay
         platform::Brush old = surface.SelectBrush(platform::Brush{colour, false});
         surface.Rectangle(left, y0, right, y0 + e);
         surface.SelectBrush(old);
         if (i % labelStep == 0) {
             const float label =
                 static_cast<float>(i) * settings.ContourInterval + settings.ContourMin;
-            surface.TextOut(ax + 120, (2 * y0 + e) / 2 + 40, platform::Format("%.3f", label));
+            const long long labelY = (2LL * y0 + e) / 2 + 40;
+            surface.TextOut(ax + 120, static_cast<int>(labelY), platform::Format("%.3f", label));
         }
     }
 }

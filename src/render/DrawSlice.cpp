@@ -220,7 +220,9 @@ void DrawSlice(CPlotSettings& settings, platform::Surface& surface, const std::s
                     if (imageRows[k] > 0)
                         surface.StretchImage(images[k], settings.OriginX, y, imageWidth, shown);
                     surface.FillRect(
-                        {settings.OriginX, y - shown, settings.OriginX + imageWidth, y - hInt},
+                        {settings.OriginX, ClampToInt(static_cast<long long>(y) - shown),
+                         ClampToInt(static_cast<long long>(settings.OriginX) + imageWidth),
+                         ClampToInt(static_cast<long long>(y) - hInt)},
                         background);
                 }
                 y = ClampToInt(static_cast<long long>(y) - hInt);

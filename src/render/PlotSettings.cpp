@@ -2,6 +2,7 @@
 
 #include "plot/Settings.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
@@ -19,6 +20,13 @@ int TruncToInt(double value) {
     if (value >= hi)
         return std::numeric_limits<int>::max();
     return static_cast<int>(value);
+}
+
+int PageCoord(double value) {
+    constexpr double limit = 1.0e9;
+    if (std::isnan(value))
+        return 0;
+    return static_cast<int>(std::clamp(value, -limit, limit));
 }
 
 int ValueToLevel(const CPlotSettings& settings, float value) {

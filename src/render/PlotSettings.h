@@ -58,3 +58,7 @@ void SetManualContours(CPlotSettings& settings);
 // Truncation toward zero of a float or double to int that is defined for every input: NaN
 // gives 0 and values beyond the int range saturate.
 int TruncToInt(double value);
+
+// A page position in logical units: truncated toward zero like TruncToInt and limited to
+// +-10^9 (100 km of page), so that offsets and negations of positions never overflow an int.
+int PageCoord(double value);

@@ -156,3 +156,6 @@ TEST(RenderToFile, PngPdfAndSvgOfTheTestVolume) {
                   0);
     std::filesystem::current_path(cwd);
 }
+
+// fontconfig keeps a cache for the life of the process; it is not ours to free.
+extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }

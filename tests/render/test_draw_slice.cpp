@@ -257,6 +257,9 @@ TEST(DrawSlice, HostileSettingsDrawWithoutUndefinedConversions) {
     p.settings.VHRatio = std::numeric_limits<float>::quiet_NaN();
     p.settings.ScaleTextRow = std::numeric_limits<int>::max();
     p.Paint(PlaneY, 3);
+    p.settings.ScaleDenominator = 1e-20f; // finite but absurd page sizes
+    p.Paint(PlaneY, 3);
+    p.settings.ScaleDenominator = 0;
     p.Paint(PlaneX, 99); // a plane index beyond the volume reads no cell
     EXPECT_EQ(p.Images()[0].image.Pixel(0, 0), p.surface.background);
     p.volume.StepX = 0, p.volume.StepZ = 0;
