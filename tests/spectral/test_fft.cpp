@@ -250,16 +250,12 @@ TEST(Fft3D, ProgressTextsAndRefusal) {
     }
 }
 
-// Every line of the 3D result is what Fft gives for that line, bit for bit, with one thread or
-// two; the tensors have different row pitches.
-TEST(Fft3D, EqualsLineByLineFftForAnyThreadCount) {
-    const int nx = 32, ny = 16, nz = 8;
-    Tensor re0(nx, ny, nz, 3), im0(nx, ny, nz);
-    std::mt19937 rng(3);
-    re0.Fill(rng), im0.Fill(rng);
+namespace {
 
-    // reference: the three passes with Fft on gathered lines
-    std::vector<float> rr = re0.Flat(), ri = im0.Flat();
+// Forward and inverse through the three passes of Fft on gathered lines, rounded to float
+// after each pass: what Fft3D must give bit for bit.
+void ReferenceFft3D(std::vector<float>& rr, std::vector<float>& ri, int nx, int ny, int nz,
+                    int inverse) {
     auto at = [&](int x, int y, int z) { return (static_cast<std::size_t>(z) * ny + y) * nx + x; };
     auto pass = [&](int n, auto index, int c1, int c2) {
         std::vector<double> br(n), bi(n);
@@ -267,10 +263,11 @@ TEST(Fft3D, EqualsLineByLineFftForAnyThreadCount) {
             for (int b = 0; b < c2; ++b) {
                 for (int k = 0; k < n; ++k)
                     br[k] = rr[index(a, b, k)], bi[k] = ri[index(a, b, k)];
-                Fft(br.data(), bi.data(), n, 0);
-                for (int k = 0; k < n; ++k)
-                    rr[index(a, b, k)] = static_cast<float>(br[k]),
-                                   ri[index(a, b, k)] = static_cast<float>(bi[k]);
+                Fft(br.data(), bi.data(), n, inverse);
+                for (int k = 0; k < n; ++k) {
+                    rr[index(a, b, k)] = static_cast<float>(br[k]);
+                    ri[index(a, b, k)] = static_cast<float>(bi[k]);
+                }
             }
     };
     pass(
@@ -279,26 +276,43 @@ TEST(Fft3D, EqualsLineByLineFftForAnyThreadCount) {
         ny, [&](int z, int x, int k) { return at(x, k, z); }, nz, nx);
     pass(
         nz, [&](int y, int x, int k) { return at(x, y, k); }, ny, nx);
+}
 
-    for (int threads : {1, 2}) {
+} // namespace
+
+// Every line of the 3D result is what Fft gives for that line, bit for bit, with one thread or
+// two, for batches of 16 and of 8 lanes; the two tensors have different row pitches.
+TEST(Fft3D, EqualsLineByLineFftForAnyThreadCount) {
+    const int shapes[][3] = {{32, 16, 8}, {8, 8, 16}, {16, 8, 8}};
+    for (const auto& shape : shapes)
+        for (int inverse = 0; inverse < 2; ++inverse) {
+            const int nx = shape[0], ny = shape[1], nz = shape[2];
+            Tensor re0(nx, ny, nz, 3), im0(nx, ny, nz);
+            std::mt19937 rng(3 + nx + inverse);
+            re0.Fill(rng), im0.Fill(rng);
+            std::vector<float> rr = re0.Flat(), ri = im0.Flat();
+            ReferenceFft3D(rr, ri, nx, ny, nz, inverse);
+
+            for (int threads : {1, 2}) {
 #ifdef _OPENMP
-        omp_set_num_threads(threads);
+                omp_set_num_threads(threads);
 #endif
-        Tensor re(nx, ny, nz, 3), im(nx, ny, nz);
-        for (int z = 0; z < nz; ++z)
-            for (int y = 0; y < ny; ++y)
-                for (int x = 0; x < nx; ++x)
-                    re.t[z][y][x] = re0.t[z][y][x], im.t[z][y][x] = im0.t[z][y][x];
-        platform::RecordingSurface surface;
-        ASSERT_EQ(Fft3DForward(nx, ny, nz, re.t, im.t, surface), 1);
-        EXPECT_EQ(re.Flat(), rr) << threads << " threads";
-        EXPECT_EQ(im.Flat(), ri) << threads << " threads";
-    }
+                Tensor re(nx, ny, nz, 3), im(nx, ny, nz);
+                for (int z = 0; z < nz; ++z)
+                    for (int y = 0; y < ny; ++y)
+                        for (int x = 0; x < nx; ++x)
+                            re.t[z][y][x] = re0.t[z][y][x], im.t[z][y][x] = im0.t[z][y][x];
+                platform::RecordingSurface surface;
+                ASSERT_EQ(Fft3D(nx, ny, nz, re.t, im.t, inverse, surface), 1);
+                EXPECT_EQ(re.Flat(), rr) << nx << "x" << ny << "x" << nz << " " << threads;
+                EXPECT_EQ(im.Flat(), ri) << nx << "x" << ny << "x" << nz << " " << threads;
+            }
+        }
 }
 
 TEST(Fft3D, MatchesNumpyOnGridsForwardAndInverse) {
-    const int grids[][3] = {{8, 8, 8},    {8, 16, 32},  {64, 32, 16},
-                            {128, 16, 8}, {16, 8, 256}, {32, 32, 32}};
+    const int grids[][3] = {{8, 8, 8},    {8, 16, 32},  {64, 32, 16}, {128, 16, 8},
+                            {16, 8, 256}, {32, 32, 32}, {8192, 8, 8}};
     for (const auto& g : grids) {
         const int nx = g[0], ny = g[1], nz = g[2];
         ScratchDir dir;
