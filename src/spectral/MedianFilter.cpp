@@ -31,15 +31,22 @@ inline float Median7(float a0, float a1, float a2, float a3, float a4, float a5,
     return a3;
 }
 
-// True when any of the n floats of any of the seven rows is NaN.
-bool RowsHaveNaN(const float* const* rows, int count, int n) {
-    bool nan = false;
-    for (int r = 0; r < count; ++r) {
-        const float* p = rows[r];
-        for (int x = 0; x < n; ++x)
-            nan |= p[x] != p[x];
+// Interior cells x = 1 .. n-2 of one row: out[x] = median of c[x], zm[x], zp[x], ym[x], yp[x],
+// c[x-1], c[x+1]. Returns true when an input was NaN, in which case the caller redoes the row.
+// Instruction-set variants chosen at load time; min and max round alike in all of them.
+[[gnu::target_clones("avx512f", "avx2", "default")]] bool
+MedianRowInterior(float* __restrict out, const float* __restrict c, const float* __restrict zm,
+                  const float* __restrict zp, const float* __restrict ym,
+                  const float* __restrict yp, int n) {
+    int nan = 0;
+    for (int x = 1; x + 1 < n; ++x) {
+        const float a0 = c[x], a1 = zm[x], a2 = zp[x], a3 = ym[x], a4 = yp[x], a5 = c[x - 1],
+                    a6 = c[x + 1];
+        nan |= (a0 != a0) | (a1 != a1) | (a2 != a2) | (a3 != a3) | (a4 != a4) | (a5 != a5) |
+               (a6 != a6);
+        out[x] = Median7(a0, a1, a2, a3, a4, a5, a6);
     }
-    return nan;
+    return nan != 0;
 }
 
 // Window of cell (x, y, z) of src, in the fixed order, cells outside the grid left out.
@@ -74,9 +81,15 @@ float SelectMedian(const float* values, int n) {
             w[m++] = values[i];
     if (m == 0)
         return n > 0 ? values[0] : std::numeric_limits<float>::quiet_NaN();
+    // ascending insertion sort of at most 21 numbers; the k-th largest is w[m - k]
+    for (int i = 1; i < m; ++i) {
+        const float v = w[i];
+        int j = i;
+        for (; j > 0 && w[j - 1] > v; --j)
+            w[j] = w[j - 1];
+        w[j] = v;
+    }
     const int k = (m - 1) / 2 + 1;
-    // k-th largest: the (m - k)-th smallest
-    std::nth_element(w, w + (m - k), w + m);
     return w[m - k];
 }
 
@@ -92,7 +105,8 @@ int MedianFilter3D(CData3D& volume) {
     float*** src = copy.Values;
     float*** dst = volume.Values;
 
-#pragma omp parallel for schedule(static)
+    // planes handed out one at a time, so a core busy elsewhere does not hold up the rest
+#pragma omp parallel for schedule(dynamic, 1)
     for (int z = 0; z < nz; ++z)
         for (int y = 0; y < ny; ++y) {
             float* __restrict out = dst[z][y];
@@ -102,21 +116,12 @@ int MedianFilter3D(CData3D& volume) {
                     out[x] = FilterCell(src, x, y, z, nx, ny, nz);
                 continue;
             }
-            const float* __restrict c = src[z][y];
-            const float* __restrict zm = src[z - 1][y];
-            const float* __restrict zp = src[z + 1][y];
-            const float* __restrict ym = src[z][y - 1];
-            const float* __restrict yp = src[z][y + 1];
-            const float* rows[5] = {c, zm, zp, ym, yp};
-            if (RowsHaveNaN(rows, 5, nx)) {
-                for (int x = 0; x < nx; ++x)
-                    out[x] = FilterCell(src, x, y, z, nx, ny, nz);
-                continue;
-            }
             out[0] = FilterCell(src, 0, y, z, nx, ny, nz);
-            for (int x = 1; x + 1 < nx; ++x)
-                out[x] = Median7(c[x], zm[x], zp[x], ym[x], yp[x], c[x - 1], c[x + 1]);
             out[nx - 1] = FilterCell(src, nx - 1, y, z, nx, ny, nz);
+            if (MedianRowInterior(out, src[z][y], src[z - 1][y], src[z + 1][y], src[z][y - 1],
+                                  src[z][y + 1], nx))
+                for (int x = 1; x + 1 < nx; ++x)
+                    out[x] = FilterCell(src, x, y, z, nx, ny, nz);
         }
     return 1;
 }
