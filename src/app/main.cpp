@@ -11,8 +11,11 @@
 #include "shell/DemoVolume.h"
 #include "volume/Data3D.h"
 
+#include "SliceWidget.h"
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QMouseEvent>
+#include <QScreen>
 #include <QTimer>
 
 #include <cstdio>
@@ -28,7 +31,11 @@ int main(int argc, char** argv) {
     QCommandLineOption demo("demo", "Start on the built-in demonstration model.");
     QCommandLineOption snapshot("snapshot", "Render the window to <png> and exit.", "png");
     QCommandLineOption plane("plane", "Section shown first: x, y or z.", "kind");
-    parser.addOptions({demo, snapshot, plane});
+    QCommandLineOption screenshot("screenshot",
+                                  "Grab the whole screen to <png> with the mouse over the "
+                                  "picture, then exit.",
+                                  "png");
+    parser.addOptions({demo, snapshot, plane, screenshot});
     parser.addPositionalArgument("file", "Volume file to open.");
     parser.process(app);
 
@@ -64,6 +71,25 @@ int main(int argc, char** argv) {
             bool ok = window.grab().save(out);
             std::printf("%s%s\n", ok ? "" : "could not write ", out.toLocal8Bit().constData());
             window.close();
+        });
+    }
+    if (parser.isSet(screenshot)) {
+        QString out = parser.value(screenshot);
+        window.move(0, 0);
+        QTimer::singleShot(1200, &window, [&window, out]() {
+            // Point at a cell of the picture so the status bar shows its readout.
+            QWidget* port = window.Slice()->viewport();
+            QPointF at(port->width() * 0.3, port->height() * 0.35);
+            QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton,
+                             Qt::NoButton, Qt::NoModifier);
+            QApplication::sendEvent(port, &move);
+            QApplication::processEvents();
+            QTimer::singleShot(300, &window, [&window, out]() {
+                QPixmap shot = window.screen()->grabWindow(0);
+                bool ok = shot.save(out);
+                std::printf("%s%s\n", ok ? "" : "could not write ", out.toLocal8Bit().constData());
+                window.close();
+            });
         });
     }
     int rc = app.exec();

@@ -1,0 +1,166 @@
+// Smoke tests of the Qt window under the offscreen platform.
+
+#include "MainWindow.h"
+#include "QtProfile.h"
+#include "QtUi.h"
+#include "platform/Form.h"
+#include "platform/Services.h"
+#include "shell/CommandIds.h"
+#include "shell/CommandTable.h"
+#include "support/TestServices.h"
+#include "volume/Data3D.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QFile>
+#include <QLineEdit>
+#include <QPrinter>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace {
+
+QApplication& App() {
+    static int argc = 1;
+    static char name[] = "test_app";
+    static char* argv[] = {name, nullptr};
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Never destroyed: Qt's own exit routines must not run after the statics they use are gone.
+    static QApplication* app = new QApplication(argc, argv);
+    return *app;
+}
+
+// A window with its own profile file and working folder.
+struct WindowFixture {
+    WindowFixture()
+        : profileEnv("KALDER_PROFILE", dir.File("profile.ini")), homeEnv("KALDER_HOME", dir.path) {
+        App();
+        services = std::make_unique<platform::ScopedServices>(
+            platform::Services{&profile, &ui, nullptr, nullptr, nullptr});
+        CData3DEx& v = theVolume();
+        v.Release();
+        v.NX = v.NY = v.NZ = 0;
+        v.PlaneIndex = 0;
+        v.PlaneKind = PlaneZ;
+        window = std::make_unique<MainWindow>();
+    }
+    ~WindowFixture() {
+        window.reset();
+        CData3DEx& v = theVolume();
+        v.Release();
+        v.NX = v.NY = v.NZ = 0;
+    }
+    testing_support::TempDir dir;
+    testing_support::ScopedEnv profileEnv;
+    testing_support::ScopedEnv homeEnv;
+    QtProfile profile;
+    platform::ScriptedUi ui;
+    std::unique_ptr<platform::ScopedServices> services;
+    std::unique_ptr<MainWindow> window;
+};
+
+} // namespace
+
+TEST(MainWindow, MenusFollowTheCommandTableAndTheUpdateRules) {
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    for (int id : MenuCommandIds()) {
+        QAction* a = w.Action(id);
+        ASSERT_NE(a, nullptr) << id;
+        QString text = QString::fromStdString(CommandText(id));
+        EXPECT_EQ(a->text(), text.section('\t', 0, 0)) << id;
+        if (!text.section('\t', 1).isEmpty()) {
+            EXPECT_EQ(a->shortcut(), QKeySequence(text.section('\t', 1))) << id;
+        }
+        if (id != ID_FILE_MRU_FILE1 && id != ID_VIEW_TOOLBAR && id != ID_VIEW_STATUS_BAR) {
+            EXPECT_EQ(a->isEnabled(), w.View().IsEnabled(id)) << id;
+        }
+    }
+    // empty volume: the model builders are offered, the data commands are not
+    EXPECT_TRUE(w.Action(ID_RANDOM_MODEL)->isEnabled());
+    EXPECT_FALSE(w.Action(ID_PROPERTY)->isEnabled());
+    EXPECT_FALSE(w.Action(ID_OPEN_JAPAN_MAP)->isEnabled());
+    EXPECT_TRUE(w.Action(ID_KILOMETER)->isChecked());
+    EXPECT_FALSE(w.Action(ID_MONOCHROME)->isChecked());
+    EXPECT_TRUE(w.Action(ID_READ_STRETCH_INFO)->isChecked());
+    EXPECT_TRUE(w.Action(ID_PLANE_Z)->isChecked());
+    EXPECT_TRUE(w.Action(ID_EDIT_UNDO)->shortcuts().contains(QKeySequence("Alt+Backspace")));
+    EXPECT_EQ(w.windowTitle(), "Kalder - Kalder");
+
+    // a loaded volume, through the menu command itself
+    w.RunCommand(ID_TEST_DATA);
+    EXPECT_EQ(theVolume().NX, 100);
+    EXPECT_FALSE(w.Action(ID_RANDOM_MODEL)->isEnabled());
+    EXPECT_TRUE(w.Action(ID_PROPERTY)->isEnabled());
+    EXPECT_TRUE(w.Action(ID_FORWARD_TRANSFORM)->isEnabled());
+    EXPECT_FALSE(w.Action(ID_INVERSE_TRANSFORM)->isEnabled());
+    w.RunCommand(ID_MONOCHROME);
+    EXPECT_TRUE(w.Action(ID_MONOCHROME)->isChecked());
+    w.RunCommand(ID_PLANE_Y);
+    EXPECT_TRUE(w.Action(ID_PLANE_Y)->isChecked());
+    EXPECT_FALSE(w.Action(ID_PLANE_Z)->isChecked());
+}
+
+TEST(MainWindow, FormDialogRefusesTextThatDoesNotParse) {
+    App();
+    float value = 1.0f;
+    int count = 3;
+    platform::Form form("Scale setup");
+    form.Float("Scale = 1/", value).Int("Count", count);
+    FormDialog dlg(form);
+    dlg.quietRefusals = true;
+    auto* edit = qobject_cast<QLineEdit*>(dlg.Editor(0));
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(edit->text(), "1");
+    edit->setText("abc");
+    dlg.accept();
+    EXPECT_EQ(dlg.lastRefusal, "Enter a number.");
+    EXPECT_NE(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(value, 1.0f);
+    edit->setText("2.5");
+    qobject_cast<QLineEdit*>(dlg.Editor(1))->setText("x1");
+    dlg.accept();
+    EXPECT_EQ(dlg.lastRefusal, "Enter an integer.");
+    EXPECT_EQ(value, 1.0f); // nothing is stored while any field is refused
+    qobject_cast<QLineEdit*>(dlg.Editor(1))->setText("7");
+    dlg.accept();
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    EXPECT_EQ(value, 2.5f);
+    EXPECT_EQ(count, 7);
+
+    EXPECT_EQ(QtUi::FilterFor("3d binary data(*.*)"), "3d binary data(*.*) (*)");
+}
+
+TEST(MainWindow, PrintsThePaintEntryToPdf) {
+    WindowFixture f;
+    f.window->RunCommand(ID_TEST_DATA);
+    f.window->resize(900, 700);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    std::string pdf = f.dir.File("print.pdf");
+    printer.setOutputFileName(QString::fromStdString(pdf));
+    f.window->PrintTo(printer);
+    ASSERT_TRUE(std::filesystem::exists(pdf));
+    EXPECT_GT(std::filesystem::file_size(pdf), 2000u);
+}
+
+TEST(MainWindow, ProfileKeepsGeneralAtTheTopLevelAndRecentFiles) {
+    WindowFixture f;
+    f.profile.WriteInt("General", "NX", 64);
+    f.profile.WriteString("General", "Stretch0", "2.500000");
+    f.profile.WriteString("Recent File List", "File1", "/data/model.dat");
+    f.profile.Sync();
+    QtProfile again;
+    EXPECT_EQ(again.GetInt("General", "NX", 0), 64);
+    EXPECT_EQ(again.GetString("General", "Stretch0", ""), "2.500000");
+    EXPECT_EQ(again.GetString("Recent File List", "File1", ""), "/data/model.dat");
+    EXPECT_EQ(again.GetInt("General", "Missing", 11), 11);
+    EXPECT_EQ(again.GetInt("General", "Stretch0", 11), 0); // not an integer
+    QFile ini(again.FileName());
+    ASSERT_TRUE(ini.open(QIODevice::ReadOnly));
+    QString text = ini.readAll();
+    EXPECT_TRUE(text.contains("[General]"));
+    EXPECT_TRUE(text.contains("[Recent%20File%20List]") || text.contains("[Recent File List]"));
+}
