@@ -235,6 +235,9 @@ TEST(Fft3D, ProgressTextsAndRefusal) {
             EXPECT_EQ(texts[i + 1].args, (std::vector<int>{10, -100}));
         }
         EXPECT_EQ(surface.ops.size(), 4u); // nothing else is drawn
+        // the same texts reach the Ui's progress indication
+        EXPECT_EQ(scope.ui.progress,
+                  (std::vector<std::string>{texts[0].text, axes[0], axes[1], axes[2]}));
     }
     {
         Tensor re(12, 8, 8), im(12, 8, 8);
