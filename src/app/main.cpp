@@ -60,6 +60,9 @@ int main(int argc, char** argv) {
     if (parser.isSet(plane)) {
         QString k = parser.value(plane).toLower();
         volume.PlaneKind = k == "x" ? PlaneX : k == "y" ? PlaneY : PlaneZ;
+        // The demo's slow body lies at 20 km depth under x = 85 km: show it on every section.
+        if (parser.isSet(demo))
+            volume.PlaneIndex = k == "x" ? 85 : k == "y" ? 48 : 20;
         window.View().ClampPlaneIndex();
     }
     window.UpdateActions();
