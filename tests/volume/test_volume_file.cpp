@@ -316,6 +316,30 @@ TEST_F(VolumeFileTest, ReadVolume_ShortFileIsReadAsFarAsItGoesAndZeroFilled)
               "\"" + path + "\" ends early: 5 of 12 values are missing and were set to 0.");
 }
 
+TEST_F(VolumeFileTest, ReadVolume_ReloadOfTheSameSizeAndAppendToItself)
+{
+    // A short file read into an allocation of the same extents: no old value survives.
+    CData3DEx v;
+    FillCells(v, 2, 2, 2, 0.25f);
+    Bytes b = Version3Header(2, 2, 2, 1, 1, 1);
+    b.Float(7).Float(8);
+    MemoryFile f = Memory(b);
+    EXPECT_EQ(v.ReadVolume(f, 1, nullptr), 8);
+    EXPECT_EQ(v.Values[0][0][1], 8);
+    EXPECT_EQ(v.Values[0][1][0], 0);
+    EXPECT_EQ(v.Values[1][1][1], 0);
+
+    // The volume as its own append source keeps its columns.
+    FillCells(v, 2, 2, 2);
+    Bytes c = Version3Header(1, 2, 2, 1, 1, 1);
+    c.Floats({-1, -2, -3, -4});
+    MemoryFile g = Memory(c);
+    EXPECT_EQ(v.ReadVolume(g, 1, &v), 16);
+    EXPECT_EQ(v.NX, 3);
+    EXPECT_EQ(v.Values[1][1][1], Cell(1, 1, 1));
+    EXPECT_EQ(v.Values[1][1][2], -4);
+}
+
 TEST_F(VolumeFileTest, OpenBinaryNoHeader_MessagesAndUntouchedOnCancel)
 {
     CData3DEx v;
