@@ -492,3 +492,110 @@ TEST(CommandTable, MenusToolbarAndAccelerators) {
             ctrlA = a.id;
     EXPECT_EQ(ctrlA, ID_AXIS_SETUP);
 }
+
+TEST(ViewStory, HeaderlessAndRaytracingLoadsAndTheStatusReadout)
+{
+    Session s;
+    TempDir dir;
+    CData3DEx& v = theVolume();
+    // 4 x 3 x 2 headerless floats
+    std::string raw = dir.File("values.bin");
+    {
+        auto f = platform::CreateBinaryWrite(raw);
+        for (int i = 0; i < 24; ++i)
+            f->WriteFloat(static_cast<float>(i));
+    }
+    s.doc.PlotSettings->DataRangeValid = 1;
+    s.svc.ui.AnswerForm({true, {{"NX =", "4"}, {"NY =", "3"}, {"NZ =", "2"}}});
+    s.svc.ui.AnswerOpen({raw});
+    s.view.OnCommand(ID_OPEN_BINARY_NO_HEADER);
+    EXPECT_EQ(std::tie(v.NX, v.NY, v.NZ), std::make_tuple(4, 3, 2));
+    EXPECT_EQ(v.GetValue(3, 2, 1), 23.0f);
+    EXPECT_EQ(s.svc.ui.messages.back().text, "96 bytes have been read");
+    EXPECT_EQ(s.svc.ui.openFilters.back(), "3d binary data(*.*)");
+    EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 0);
+    EXPECT_EQ(std::tie(s.view.RememberedNX, s.view.RememberedNY, s.view.RememberedNZ),
+              std::make_tuple(4, 3, 2));
+
+    // a ray-tracing model is a volume file read without its trailer; the data range stays
+    CData3DEx model;
+    FillCoded(model, 5, 2, 3);
+    std::string path = dir.File("ray.mod");
+    ASSERT_TRUE(SaveVolumeFile(model, path));
+    s.doc.PlotSettings->DataRangeValid = 1;
+    s.svc.ui.AnswerOpen({path}).AnswerForm({true, {}});
+    int repaints = s.svc.repaints.count;
+    s.view.OnCommand(ID_OPEN_RAYTRACING_MODEL);
+    EXPECT_EQ(s.svc.ui.openFilters.back(), "Raytracing model file(*.*)");
+    EXPECT_EQ(v.NX, 5);
+    EXPECT_EQ(v.GetValue(4, 1, 2), 214.0f);
+    EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 1);
+    EXPECT_EQ(s.svc.repaints.count, repaints + 1);
+    s.view.OnCommand(ID_OPEN_RAYTRACING_MODEL); // cancelled: nothing, no repaint
+    EXPECT_EQ(s.svc.repaints.count, repaints + 1);
+
+    // status readout: at map scale 1/1000000 a 1000 m cell is 10 units wide
+    // (the trailer words of a file read without its trailer became the starts: reset them)
+    v.StartX = v.StartY = v.StartZ = 0;
+    v.StepX = v.StepY = v.StepZ = 1000;
+    v.PlaneKind = PlaneY;
+    v.PlaneIndex = 1;
+    platform::RecordingSurface surface;
+    s.view.OnDraw(surface);
+    const CPlotSettings& ps = *s.doc.PlotSettings;
+    EXPECT_EQ(s.view.DescribePoint(ps.OriginX + 45, ps.OriginY - 25),
+              "Column 4, Row 2   X = 4000, Z = 2000   Value = 214");
+    EXPECT_EQ(s.view.DescribePoint(ps.OriginX - 1, ps.OriginY - 5), "");
+    EXPECT_EQ(s.view.DescribePoint(ps.OriginX + 5, ps.OriginY - 31), ""); // below the last row
+    // stretched: area 0 has 1 row of 1x, area 1 has 2 rows drawn 3x as tall
+    v.Stretch->StretchOn = 1;
+    v.Stretch->NArea = 2;
+    v.Stretch->Boundary[0] = 1;
+    v.Stretch->Stretch[0] = 1;
+    v.Stretch->Boundary[1] = 2;
+    v.Stretch->Stretch[1] = 3;
+    EXPECT_EQ(s.view.DescribePoint(ps.OriginX + 5, ps.OriginY - 41).substr(0, 16),
+              "Column 0, Row 2 ");
+    // an XY plane has the largest X in row 0
+    v.PlaneKind = PlaneZ;
+    v.PlaneIndex = 2;
+    s.view.OnDraw(surface);
+    EXPECT_EQ(s.view.DescribePoint(ps.OriginX + 15, ps.OriginY - 5),
+              "Column 1, Row 0   Y = 1000, X = 4000   Value = 214");
+}
+
+TEST(ViewStory, DocumentNameRulesAndDatetimeVolumes)
+{
+    Session s;
+    TempDir dir;
+    CData3DEx& v = theVolume();
+    CData3DEx model;
+    FillCoded(model, 2, 2, 2);
+    model.DataType = 2;
+    // saved under a plain name, with no folder change of the volume on screen
+    std::string path = dir.File("dispersion.dat");
+    s.svc.ui.AnswerForm({true, {}});
+    ASSERT_TRUE(SaveVolumeFile(model, path));
+    ASSERT_TRUE(s.doc.OnOpenDocument(path));
+    EXPECT_EQ(v.DataType, 2);
+    EXPECT_EQ(v.TitleX, "Datetime");
+    EXPECT_EQ(v.UnitX, "Day");
+    EXPECT_EQ(v.FixedScale, 0);
+
+    // saving writes the document and takes its folder
+    std::string copy = dir.File("copy.vol");
+    ASSERT_TRUE(s.doc.OnSaveDocument(copy));
+    EXPECT_EQ(s.doc.PathName, copy);
+    EXPECT_EQ(s.doc.Title(), "copy.vol");
+    EXPECT_EQ(std::filesystem::file_size(copy), std::filesystem::file_size(path));
+
+    // a failed save is reported and leaves nothing behind
+    s.svc.ui.ClearLog();
+    EXPECT_FALSE(s.doc.OnSaveDocument(dir.File("no/such/folder/x.vol")));
+    EXPECT_EQ(s.svc.ui.messages.size(), 1u);
+    EXPECT_EQ(s.doc.PathName, copy);
+
+    s.doc.OnNewDocument();
+    EXPECT_EQ(s.doc.WindowTitle(), "Kalder - Kalder");
+    EXPECT_EQ(v.NX, 2); // File New keeps the volume
+}
