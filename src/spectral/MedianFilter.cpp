@@ -1,14 +1,19 @@
-// Median of the seven-point cross [z][y][x], [z-/+1][y][x], [z][y-/+1][x], [z][y][x-/+1].
+// Median of the seven-point cross [z][y][x], [z-/+1][y][x], [z][y-/+1][x], [z][y][x-/+1]:
+// the k-th largest of the m values inside the grid, k = (m - 1)/2 + 1.
 //
-// Interior cells of a row without NaN go through a 16-comparator sorting network of min/max,
-// vectorised along x; cells on the grid faces and rows holding a NaN take SelectMedian with the
-// window of the cells that exist. Both give the same number: the k-th largest of the window.
+// Cells x = 1 .. NX-2 of a row go through a 16-comparator min/max sorting network, vectorised
+// along x. Where the row lies on a face of the grid its missing neighbour rows are replaced by
+// pad rows: L = 3 - m + k of them -inf and the rest +inf. The middle (4th smallest) of the seven
+// is then the (m - k + 1)-th smallest of the m real values, i.e. their k-th largest. The cells
+// x = 0 and NX-1, and rows holding a NaN, take SelectMedian with the window of existing cells.
 
 #include "spectral/MedianFilter.h"
 
 #include <algorithm>
 #include <cstddef>
+#include <cstring>
 #include <limits>
+#include <vector>
 
 namespace {
 
@@ -49,24 +54,59 @@ MedianRowInterior(float* __restrict out, const float* __restrict c, const float*
     return nan != 0;
 }
 
-// Window of cell (x, y, z) of src, in the fixed order, cells outside the grid left out.
-inline float FilterCell(float*** src, int x, int y, int z, int nx, int ny, int nz) {
+// One plane of original values as ny row pointers (rows of nx floats), or none.
+using PlaneRows = const float* const*;
+
+// Window of cell (x, y) of plane cur in the fixed order, cells outside the grid left out; prev
+// and next are the planes below and above (null outside the grid).
+inline float FilterCell(PlaneRows prev, PlaneRows cur, PlaneRows next, int x, int y, int nx,
+                        int ny) {
     float w[7];
     int n = 0;
-    w[n++] = src[z][y][x];
-    if (z > 0)
-        w[n++] = src[z - 1][y][x];
-    if (z + 1 < nz)
-        w[n++] = src[z + 1][y][x];
+    w[n++] = cur[y][x];
+    if (prev)
+        w[n++] = prev[y][x];
+    if (next)
+        w[n++] = next[y][x];
     if (y > 0)
-        w[n++] = src[z][y - 1][x];
+        w[n++] = cur[y - 1][x];
     if (y + 1 < ny)
-        w[n++] = src[z][y + 1][x];
+        w[n++] = cur[y + 1][x];
     if (x > 0)
-        w[n++] = src[z][y][x - 1];
+        w[n++] = cur[y][x - 1];
     if (x + 1 < nx)
-        w[n++] = src[z][y][x + 1];
+        w[n++] = cur[y][x + 1];
     return SelectMedian(w, n);
+}
+
+// Filters one plane into the rows out from the original planes prev, cur, next.
+void FilterPlane(float* const* out, PlaneRows prev, PlaneRows cur, PlaneRows next, int nx, int ny,
+                 const float* lowPad, const float* highPad) {
+    for (int y = 0; y < ny; ++y) {
+        float* row = out[y];
+        row[0] = FilterCell(prev, cur, next, 0, y, nx, ny);
+        if (nx == 1)
+            continue;
+        row[nx - 1] = FilterCell(prev, cur, next, nx - 1, y, nx, ny);
+        if (nx == 2)
+            continue;
+        // neighbour rows in window order; missing ones become pads
+        const float* rows[4] = {prev ? prev[y] : nullptr, next ? next[y] : nullptr,
+                                y > 0 ? cur[y - 1] : nullptr, y + 1 < ny ? cur[y + 1] : nullptr};
+        int missing = 0;
+        for (const float* r : rows)
+            missing += r == nullptr;
+        const int m = 7 - missing, k = (m - 1) / 2 + 1;
+        int low = 3 - m + k; // pads of -inf; the other missing rows take +inf
+        for (const float*& r : rows)
+            if (!r) {
+                r = low > 0 ? lowPad : highPad;
+                low -= low > 0;
+            }
+        if (MedianRowInterior(row, cur[y], rows[0], rows[1], rows[2], rows[3], nx))
+            for (int x = 1; x + 1 < nx; ++x)
+                row[x] = FilterCell(prev, cur, next, x, y, nx, ny);
+    }
 }
 
 } // namespace
@@ -99,29 +139,78 @@ int MedianFilter3D(CData3D& volume) {
         return 0;
     if (!volume.IsAllocated(1) || !volume.ExtentsFitAllocation())
         return 0;
-    // every output is computed from the values before the command
-    CData3DEx copy;
-    copy.CopyFrom(volume);
-    float*** src = copy.Values;
-    float*** dst = volume.Values;
+    float*** values = volume.Values;
+    const std::size_t plane = static_cast<std::size_t>(nx) * ny;
 
-    // planes handed out one at a time, so a core busy elsewhere does not hold up the rest
-#pragma omp parallel for schedule(dynamic, 1)
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y) {
-            float* __restrict out = dst[z][y];
-            const bool interiorRow = z > 0 && z + 1 < nz && y > 0 && y + 1 < ny && nx >= 3;
-            if (!interiorRow) {
-                for (int x = 0; x < nx; ++x)
-                    out[x] = FilterCell(src, x, y, z, nx, ny, nz);
-                continue;
-            }
-            out[0] = FilterCell(src, 0, y, z, nx, ny, nz);
-            out[nx - 1] = FilterCell(src, nx - 1, y, z, nx, ny, nz);
-            if (MedianRowInterior(out, src[z][y], src[z - 1][y], src[z + 1][y], src[z][y - 1],
-                                  src[z][y + 1], nx))
-                for (int x = 1; x + 1 < nx; ++x)
-                    out[x] = FilterCell(src, x, y, z, nx, ny, nz);
+    // Every output is computed from the values before the command, without a copy of the whole
+    // volume: planes are filtered in chunks of kChunk along z, each chunk in order while it keeps
+    // the original of the plane being overwritten and of the one below it. The first and last
+    // planes of every chunk, which the neighbouring chunks read, are saved before any is written.
+    constexpr int kChunk = 16;
+    const int chunks = (nz + kChunk - 1) / kChunk;
+    std::vector<float> saved(2 * static_cast<std::size_t>(chunks) * plane);
+    auto savedPlane = [&](int c, int last) { return saved.data() + (2 * c + last) * plane; };
+    auto chunkEnd = [&](int c) { return std::min(nz, (c + 1) * kChunk); };
+    constexpr float inf = std::numeric_limits<float>::infinity();
+
+#pragma omp parallel
+    {
+        const std::vector<float> lowPad(static_cast<std::size_t>(nx), -inf);
+        const std::vector<float> highPad(static_cast<std::size_t>(nx), inf);
+        // three planes in turn: the copies serve as next, then cur, then prev
+        std::vector<float> buffer[3] = {std::vector<float>(plane), std::vector<float>(plane),
+                                        std::vector<float>(plane)};
+        std::vector<const float*> rows[3]; // prev, cur, next
+        for (auto& r : rows)
+            r.resize(static_cast<std::size_t>(ny));
+        auto setRows = [&](std::vector<const float*>& r, const float* base) {
+            for (int y = 0; y < ny; ++y)
+                r[y] = base + static_cast<std::size_t>(y) * nx;
+        };
+        auto copyPlane = [&](float* to, int z) {
+            for (int y = 0; y < ny; ++y)
+                std::memcpy(to + static_cast<std::size_t>(y) * nx, values[z][y],
+                            sizeof(float) * static_cast<std::size_t>(nx));
+        };
+
+#pragma omp for schedule(static)
+        for (int c = 0; c < chunks; ++c) {
+            copyPlane(savedPlane(c, 0), c * kChunk);
+            copyPlane(savedPlane(c, 1), chunkEnd(c) - 1);
         }
+        // (the loop ends with a barrier: nothing is written before every boundary is saved)
+
+        // chunks handed out one at a time, so a core busy elsewhere does not hold up the rest
+#pragma omp for schedule(dynamic, 1)
+        for (int c = 0; c < chunks; ++c) {
+            const int z0 = c * kChunk, z1 = chunkEnd(c);
+            bool hasPrev = z0 > 0;
+            if (hasPrev)
+                setRows(rows[0], savedPlane(c - 1, 1));
+            setRows(rows[1], savedPlane(c, 0));
+            for (int z = z0; z < z1; ++z) {
+                const bool hasNext = z + 1 < nz;
+                const float* nextBase = nullptr;
+                if (hasNext) {
+                    // the plane above is still original: the next chunk's saved first plane, or
+                    // a copy of this chunk's next plane taken before it is overwritten
+                    if (z + 1 == z1) {
+                        nextBase = savedPlane(c + 1, 0);
+                    } else {
+                        float* to = buffer[(z - z0) % 3].data();
+                        copyPlane(to, z + 1);
+                        nextBase = to;
+                    }
+                    setRows(rows[2], nextBase);
+                }
+                FilterPlane(values[z], hasPrev ? rows[0].data() : nullptr, rows[1].data(),
+                            hasNext ? rows[2].data() : nullptr, nx, ny, lowPad.data(),
+                            highPad.data());
+                std::swap(rows[0], rows[1]);
+                std::swap(rows[1], rows[2]);
+                hasPrev = true;
+            }
+        }
+    }
     return 1;
 }
