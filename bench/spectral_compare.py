@@ -5,6 +5,7 @@ on random data of the same shapes, then prints the ratios.
 Usage: /usr/bin/python3 bench/spectral_compare.py <build>/bench/bench_spectral
 """
 import json
+import os
 import subprocess
 import sys
 import time
@@ -24,8 +25,13 @@ def best_of(fn, repeats):
 
 def main():
     exe = sys.argv[1]
+    # FFTW's worker threads block while idle; OpenMP's spin by default, which on a machine
+    # shared with other work takes the cores from the threads that have work. Passive waiting
+    # makes the comparison like for like (override by setting OMP_WAIT_POLICY yourself).
+    env = dict(os.environ)
+    env.setdefault("OMP_WAIT_POLICY", "passive")
     out = subprocess.run([exe, "--benchmark_format=json", "--benchmark_min_time=2"],
-                         check=True, capture_output=True, text=True).stdout
+                         check=True, capture_output=True, text=True, env=env).stdout
     ms = {b["name"]: b["real_time"] for b in json.loads(out)["benchmarks"]}
 
     rng = np.random.default_rng(1)
@@ -39,6 +45,10 @@ def main():
     cross[1, 1, :] = cross[1, :, 1] = cross[:, 1, 1] = True
     scipy_median = best_of(lambda: scipy.ndimage.median_filter(vol, footprint=cross), 2)
 
+    threads = int(json.loads(out)["benchmarks"][0].get("threads", 0))
+    print(f"Kalder and FFTW threads: {threads}, OMP_WAIT_POLICY={env['OMP_WAIT_POLICY']}; "
+          "NumPy and SciPy single-threaded; load average "
+          f"{os.getloadavg()[0]:.2f}")
     print("3D FFT forward + inverse, complex float (ms):")
     for n in (128, 256):
         k, f = ms[f"KalderFft3D/{n}/real_time"], ms[f"FftwFft3D/{n}/real_time"]
