@@ -15,7 +15,8 @@
 
 namespace {
 
-void FillWaves(CData3D& v, int nx, int ny, int nz) {
+void FillWaves(CData3D& v, int nx, int ny, int nz)
+{
     v.NX = nx, v.NY = ny, v.NZ = nz;
     v.Allocate(nx, ny, nz);
     for (int z = 0; z < nz; ++z)
@@ -24,7 +25,8 @@ void FillWaves(CData3D& v, int nx, int ny, int nz) {
                 v.Values[z][y][x] = static_cast<float>((x * 7 + y * 13 + z * 3) % 1000);
 }
 
-void BM_PaintPlane512(benchmark::State& state) {
+void BM_PaintPlane512(benchmark::State& state)
+{
     CData3DEx volume;
     FillWaves(volume, 512, 512, 1);
     volume.StepX = volume.StepY = 100.0f; // 512 cells of 100 m at 1/1000000: 51.2 mm
@@ -47,7 +49,8 @@ void BM_PaintPlane512(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintPlane512)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
 
-void BM_DataRangeScan512Cubed(benchmark::State& state) {
+void BM_DataRangeScan512Cubed(benchmark::State& state)
+{
     CData3DEx volume;
     FillWaves(volume, 512, 512, 512);
     for (auto _ : state) {
@@ -61,7 +64,8 @@ BENCHMARK(BM_DataRangeScan512Cubed)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (!std::getenv("QT_QPA_PLATFORM"))
         ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
     QGuiApplication app(argc, argv);

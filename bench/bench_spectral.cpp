@@ -19,7 +19,8 @@
 
 namespace {
 
-int Threads() {
+int Threads()
+{
 #ifdef _OPENMP
     return omp_get_max_threads();
 #else
@@ -47,7 +48,8 @@ public:
     platform::Rgb WindowBackground() override { return 0; }
 };
 
-void KalderFft3D(benchmark::State& state) {
+void KalderFft3D(benchmark::State& state)
+{
     const int n = static_cast<int>(state.range(0));
     float*** re = f3tensor(0, n, 0, n, 0, n);
     float*** im = f3tensor(0, n, 0, n, 0, n);
@@ -69,7 +71,8 @@ void KalderFft3D(benchmark::State& state) {
 }
 
 // Forward and backward, unnormalised (FFTW leaves the 1/N to the caller).
-void FftwFft3D(benchmark::State& state) {
+void FftwFft3D(benchmark::State& state)
+{
     const int n = static_cast<int>(state.range(0));
     const std::size_t cells = static_cast<std::size_t>(n) * n * n;
     fftwf_init_threads();
@@ -93,7 +96,8 @@ void FftwFft3D(benchmark::State& state) {
     fftwf_cleanup_threads();
 }
 
-void KalderMedian(benchmark::State& state) {
+void KalderMedian(benchmark::State& state)
+{
     const int n = static_cast<int>(state.range(0));
     CData3DEx volume;
     volume.NX = volume.NY = volume.NZ = n;

@@ -31,7 +31,8 @@ namespace {
 constexpr int MaxRecentFiles = 4;
 
 // Toolbar pictures the program draws itself: arrows and the plane letters, 17 x 17 pixels.
-QIcon DrawnIcon(int id) {
+QIcon DrawnIcon(int id)
+{
     const int size = 17;
     const qreal ratio = 2.0; // drawn at twice the size so they stay crisp on dense screens
     QPixmap pm(static_cast<int>(size * ratio), static_cast<int>(size * ratio));
@@ -106,7 +107,8 @@ QIcon DrawnIcon(int id) {
     return QIcon(pm);
 }
 
-QIcon StandardIcon(int id, QStyle* style) {
+QIcon StandardIcon(int id, QStyle* style)
+{
     switch (id) {
     case ID_FILE_NEW:
         return QIcon::fromTheme("document-new", style->standardIcon(QStyle::SP_FileIcon));
@@ -127,7 +129,8 @@ QIcon StandardIcon(int id, QStyle* style) {
 }
 
 // Toolbar tips for buttons that have no menu text.
-QString ToolTip(int id) {
+QString ToolTip(int id)
+{
     switch (id) {
     case ID_PREVIOUS:
         return "Previous plane";
@@ -155,14 +158,16 @@ QString ToolTip(int id) {
     }
 }
 
-bool FrameworkCheckable(int id) {
+bool FrameworkCheckable(int id)
+{
     return id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR;
 }
 
 } // namespace
 
 MainWindow::MainWindow()
-    : doc(std::make_unique<CKalderDoc>()), view(std::make_unique<CKalderView>(*doc)) {
+    : doc(std::make_unique<CKalderDoc>()), view(std::make_unique<CKalderView>(*doc))
+{
     slice = new SliceWidget(*view, this);
     setCentralWidget(slice);
     BuildMenus();
@@ -178,7 +183,8 @@ MainWindow::MainWindow()
 
 MainWindow::~MainWindow() = default;
 
-QMenu* MainWindow::BuildMenu(const MenuEntry& entry, QWidget* parent) {
+QMenu* MainWindow::BuildMenu(const MenuEntry& entry, QWidget* parent)
+{
     auto* menu = new QMenu(QString::fromStdString(entry.text), parent);
     connect(menu, &QMenu::aboutToShow, this, &MainWindow::UpdateActions);
     for (const MenuEntry& e : entry.entries) {
@@ -214,7 +220,8 @@ QMenu* MainWindow::BuildMenu(const MenuEntry& entry, QWidget* parent) {
     return menu;
 }
 
-void MainWindow::BuildMenus() {
+void MainWindow::BuildMenus()
+{
     for (const MenuEntry& top : MainMenu()) {
         QMenu* menu = BuildMenu(top, menuBar());
         menuBar()->addMenu(menu);
@@ -238,7 +245,8 @@ void MainWindow::BuildMenus() {
     }
 }
 
-void MainWindow::BuildToolbar() {
+void MainWindow::BuildToolbar()
+{
     toolbar = addToolBar("Toolbar");
     toolbar->setObjectName("Toolbar");
     toolbar->setIconSize(QSize(17, 17));
@@ -258,7 +266,8 @@ void MainWindow::BuildToolbar() {
     }
 }
 
-void MainWindow::BuildStatusBar() {
+void MainWindow::BuildStatusBar()
+{
     messagePane = new QLabel("Ready");
     statusBar()->addWidget(messagePane, 1);
     for (const char* indicator : {"CAP", "NUM", "SCRL"}) {
@@ -268,7 +277,8 @@ void MainWindow::BuildStatusBar() {
     }
 }
 
-void MainWindow::UpdateActions() {
+void MainWindow::UpdateActions()
+{
     for (auto it = actions.begin(); it != actions.end(); ++it) {
         int id = it.key();
         QAction* a = it.value();
@@ -290,15 +300,18 @@ void MainWindow::UpdateActions() {
     }
 }
 
-void MainWindow::UpdateTitle() {
+void MainWindow::UpdateTitle()
+{
     setWindowTitle(QString::fromStdString(doc->WindowTitle()));
 }
 
-void MainWindow::RequestRepaint() {
+void MainWindow::RequestRepaint()
+{
     slice->viewport()->update();
 }
 
-bool MainWindow::OpenDocument(const QString& path) {
+bool MainWindow::OpenDocument(const QString& path)
+{
     if (!doc->OnOpenDocument(path.toStdString()))
         return false;
     AddRecentFile(QFileInfo(path).absoluteFilePath());
@@ -308,7 +321,8 @@ bool MainWindow::OpenDocument(const QString& path) {
     return true;
 }
 
-bool MainWindow::SaveDocument(bool askName) {
+bool MainWindow::SaveDocument(bool askName)
+{
     QString path = QString::fromStdString(doc->PathName);
     if (askName || path.isEmpty()) {
         path = QFileDialog::getSaveFileName(this, "Save As", QString::fromStdString(doc->Title()),
@@ -323,7 +337,8 @@ bool MainWindow::SaveDocument(bool askName) {
     return true;
 }
 
-void MainWindow::PrintTo(QPrinter& target) {
+void MainWindow::PrintTo(QPrinter& target)
+{
     QPainter painter(&target);
     if (!painter.isActive())
         return;
@@ -336,7 +351,8 @@ void MainWindow::PrintTo(QPrinter& target) {
     slice->PaintPage(painter, dpmmX, dpmmY, client);
 }
 
-void MainWindow::RunCommand(int id) {
+void MainWindow::RunCommand(int id)
+{
     switch (id) {
     case ID_FILE_NEW:
         doc->OnNewDocument();
@@ -407,7 +423,8 @@ void MainWindow::RunCommand(int id) {
     UpdateTitle();
 }
 
-void MainWindow::AddRecentFile(const QString& path) {
+void MainWindow::AddRecentFile(const QString& path)
+{
     platform::Profile& profile = platform::GetProfile();
     QStringList files;
     files << path;
@@ -423,7 +440,8 @@ void MainWindow::AddRecentFile(const QString& path) {
     UpdateRecentFiles();
 }
 
-void MainWindow::UpdateRecentFiles() {
+void MainWindow::UpdateRecentFiles()
+{
     if (!recentMenuParent || !recentPlaceholder)
         return;
     for (QAction* a : recentActions) {
@@ -449,7 +467,8 @@ void MainWindow::UpdateRecentFiles() {
     recentPlaceholder->setVisible(recentActions.isEmpty());
 }
 
-void MainWindow::ShowHelp() {
+void MainWindow::ShowHelp()
+{
     QString html = "<h2>Kalder</h2><p>Kalder shows one plane of a 3D gridded earth model at a "
                    "time and builds and transforms models.</p>"
                    "<h3>Toolbar</h3><ul>"
@@ -486,13 +505,15 @@ void MainWindow::ShowHelp() {
     dlg.exec();
 }
 
-void MainWindow::ShowAbout() {
+void MainWindow::ShowAbout()
+{
     QMessageBox::about(this, "About Kalder",
                        "<b>Kalder Version 1.0</b><p>Viewer and model builder for 3D gridded "
                        "earth models.</p>");
 }
 
-void MainWindow::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event)
+{
     view->OnDestroy();
     event->accept();
 }

@@ -2,7 +2,8 @@
 
 #include <cstdlib>
 
-QtProfile::QtProfile() {
+QtProfile::QtProfile()
+{
     const char* file = std::getenv("KALDER_PROFILE");
     if (file && *file)
         settings = std::make_unique<QSettings>(QString::fromLocal8Bit(file), QSettings::IniFormat);
@@ -11,14 +12,16 @@ QtProfile::QtProfile() {
                                                "Local AppWizard-Generated Applications", "Kalder");
 }
 
-QString QtProfile::Key(const std::string& section, const std::string& key) const {
+QString QtProfile::Key(const std::string& section, const std::string& key) const
+{
     // QSettings writes top-level keys into the INI section [General].
     if (section == "General")
         return QString::fromStdString(key);
     return QString::fromStdString(section) + "/" + QString::fromStdString(key);
 }
 
-int QtProfile::GetInt(const std::string& section, const std::string& key, int def) {
+int QtProfile::GetInt(const std::string& section, const std::string& key, int def)
+{
     QVariant v = settings->value(Key(section, key));
     if (!v.isValid())
         return def;
@@ -28,24 +31,29 @@ int QtProfile::GetInt(const std::string& section, const std::string& key, int de
 }
 
 std::string QtProfile::GetString(const std::string& section, const std::string& key,
-                                 const std::string& def) {
+                                 const std::string& def)
+{
     QVariant v = settings->value(Key(section, key));
     return v.isValid() ? v.toString().toStdString() : def;
 }
 
-void QtProfile::WriteInt(const std::string& section, const std::string& key, int value) {
+void QtProfile::WriteInt(const std::string& section, const std::string& key, int value)
+{
     settings->setValue(Key(section, key), value);
 }
 
 void QtProfile::WriteString(const std::string& section, const std::string& key,
-                            const std::string& value) {
+                            const std::string& value)
+{
     settings->setValue(Key(section, key), QString::fromStdString(value));
 }
 
-void QtProfile::Sync() {
+void QtProfile::Sync()
+{
     settings->sync();
 }
 
-QString QtProfile::FileName() const {
+QString QtProfile::FileName() const
+{
     return settings->fileName();
 }

@@ -15,7 +15,8 @@
 
 using platform::FieldKind;
 
-platform::Answer QtUi::MessageBox(const std::string& text, platform::Buttons buttons) {
+platform::Answer QtUi::MessageBox(const std::string& text, platform::Buttons buttons)
+{
     QMessageBox box(parent);
     box.setWindowTitle("Kalder");
     box.setText(QString::fromStdString(text));
@@ -29,11 +30,13 @@ platform::Answer QtUi::MessageBox(const std::string& text, platform::Buttons but
     return platform::Answer::Ok;
 }
 
-QString QtUi::FilterFor(const std::string& description) {
+QString QtUi::FilterFor(const std::string& description)
+{
     return QString::fromStdString(description) + " (*)";
 }
 
-std::vector<std::string> QtUi::OpenFiles(const std::string& filterDescription, bool multiple) {
+std::vector<std::string> QtUi::OpenFiles(const std::string& filterDescription, bool multiple)
+{
     std::vector<std::string> out;
     QString filter = FilterFor(filterDescription);
     if (multiple) {
@@ -48,8 +51,8 @@ std::vector<std::string> QtUi::OpenFiles(const std::string& filterDescription, b
 }
 
 std::optional<std::string> QtUi::SaveFile(const std::string& initialName,
-                                          const std::string& filterDescription,
-                                          const std::string&) {
+                                          const std::string& filterDescription, const std::string&)
+{
     QString p = QFileDialog::getSaveFileName(parent, "Save As", QString::fromStdString(initialName),
                                              FilterFor(filterDescription));
     if (p.isEmpty())
@@ -57,12 +60,14 @@ std::optional<std::string> QtUi::SaveFile(const std::string& initialName,
     return p.toStdString();
 }
 
-bool QtUi::RunForm(platform::Form& form) {
+bool QtUi::RunForm(platform::Form& form)
+{
     FormDialog dlg(form, parent);
     return dlg.exec() == QDialog::Accepted;
 }
 
-void QtUi::ShowProgress(const std::string& text) {
+void QtUi::ShowProgress(const std::string& text)
+{
     if (!progress) {
         progress = new QProgressDialog(parent);
         progress->setWindowTitle("Kalder");
@@ -77,7 +82,8 @@ void QtUi::ShowProgress(const std::string& text) {
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-void QtUi::EndProgress() {
+void QtUi::EndProgress()
+{
     if (progress) {
         progress->close();
         progress->deleteLater();
@@ -85,7 +91,8 @@ void QtUi::EndProgress() {
     }
 }
 
-FormDialog::FormDialog(platform::Form& f, QWidget* parent) : QDialog(parent), form(f) {
+FormDialog::FormDialog(platform::Form& f, QWidget* parent) : QDialog(parent), form(f)
+{
     setWindowTitle(QString::fromStdString(form.caption));
     auto* outer = new QVBoxLayout(this);
     auto* layout = new QFormLayout;
@@ -142,7 +149,8 @@ FormDialog::FormDialog(platform::Form& f, QWidget* parent) : QDialog(parent), fo
     outer->addWidget(bb);
 }
 
-QString FormDialog::TextOf(std::size_t i) const {
+QString FormDialog::TextOf(std::size_t i) const
+{
     const platform::FormField& field = form.fields[i];
     QWidget* w = editors[i];
     switch (field.kind) {
@@ -159,7 +167,8 @@ QString FormDialog::TextOf(std::size_t i) const {
     }
 }
 
-void FormDialog::accept() {
+void FormDialog::accept()
+{
     for (std::size_t i = 0; i < form.fields.size(); ++i) {
         if (form.fields[i].readOnly || form.fields[i].kind == FieldKind::Prompt)
             continue;

@@ -11,7 +11,8 @@ namespace {
 constexpr double PageMm = 1000.0; // the scroll range: 10000 logical units of 0.1 mm
 }
 
-SliceWidget::SliceWidget(CKalderView& v, QWidget* parent) : QAbstractScrollArea(parent), view(v) {
+SliceWidget::SliceWidget(CKalderView& v, QWidget* parent) : QAbstractScrollArea(parent), view(v)
+{
     viewport()->setMouseTracking(true);
     viewport()->setAutoFillBackground(true);
     QPalette pal = viewport()->palette();
@@ -22,19 +23,23 @@ SliceWidget::SliceWidget(CKalderView& v, QWidget* parent) : QAbstractScrollArea(
     UpdateScrollRange();
 }
 
-double SliceWidget::DotsPerMmX() const {
+double SliceWidget::DotsPerMmX() const
+{
     return logicalDpiX() / 25.4;
 }
-double SliceWidget::DotsPerMmY() const {
+double SliceWidget::DotsPerMmY() const
+{
     return logicalDpiY() / 25.4;
 }
 
-QRectF SliceWidget::ClientDeviceRect() const {
+QRectF SliceWidget::ClientDeviceRect() const
+{
     return QRectF(horizontalScrollBar()->value(), verticalScrollBar()->value(), viewport()->width(),
                   viewport()->height());
 }
 
-void SliceWidget::UpdateScrollRange() {
+void SliceWidget::UpdateScrollRange()
+{
     int w = static_cast<int>(PageMm * DotsPerMmX());
     int h = static_cast<int>(PageMm * DotsPerMmY());
     horizontalScrollBar()->setRange(0, std::max(0, w - viewport()->width()));
@@ -43,7 +48,8 @@ void SliceWidget::UpdateScrollRange() {
     verticalScrollBar()->setPageStep(viewport()->height());
 }
 
-void SliceWidget::PaintPage(QPainter& painter, double dpmmX, double dpmmY, QRectF client) {
+void SliceWidget::PaintPage(QPainter& painter, double dpmmX, double dpmmY, QRectF client)
+{
     painter.save();
     painter.translate(-client.left(), -client.top());
     platform::QtSurface surface(painter, dpmmX, dpmmY, client);
@@ -51,22 +57,26 @@ void SliceWidget::PaintPage(QPainter& painter, double dpmmX, double dpmmY, QRect
     painter.restore();
 }
 
-void SliceWidget::paintEvent(QPaintEvent*) {
+void SliceWidget::paintEvent(QPaintEvent*)
+{
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), Qt::white);
     PaintPage(painter, DotsPerMmX(), DotsPerMmY(), ClientDeviceRect());
 }
 
-void SliceWidget::resizeEvent(QResizeEvent* event) {
+void SliceWidget::resizeEvent(QResizeEvent* event)
+{
     QAbstractScrollArea::resizeEvent(event);
     UpdateScrollRange();
 }
 
-void SliceWidget::scrollContentsBy(int, int) {
+void SliceWidget::scrollContentsBy(int, int)
+{
     viewport()->update();
 }
 
-void SliceWidget::mouseMoveEvent(QMouseEvent* event) {
+void SliceWidget::mouseMoveEvent(QMouseEvent* event)
+{
     QPointF p = event->position();
     QRectF client = ClientDeviceRect();
     // device pixel to logical unit: 10 units per mm, y upward from the page's top edge

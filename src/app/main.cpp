@@ -20,7 +20,8 @@
 
 #include <cstdio>
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QApplication::setApplicationName("Kalder");

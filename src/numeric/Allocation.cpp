@@ -97,14 +97,20 @@ float** AllocMatrix(int nrl, int nrh, int ncl, int nch)
     return AllocMatrixOf<float>(nrl, nrh, ncl, nch, false);
 }
 
-void FreeMatrix(float** m, int nrl, int, int ncl, int) { FreeMatrixOf(m, nrl, ncl); }
+void FreeMatrix(float** m, int nrl, int, int ncl, int)
+{
+    FreeMatrixOf(m, nrl, ncl);
+}
 
 int** AllocIntMatrix(int nrl, int nrh, int ncl, int nch)
 {
     return AllocMatrixOf<int>(nrl, nrh, ncl, nch, true);
 }
 
-void FreeIntMatrix(int** m, int nrl, int, int ncl, int) { FreeMatrixOf(m, nrl, ncl); }
+void FreeIntMatrix(int** m, int nrl, int, int ncl, int)
+{
+    FreeMatrixOf(m, nrl, ncl);
+}
 
 unsigned long long TensorDataBytes(int nrl, int nrh, int ncl, int nch, int ndl, int ndh)
 {

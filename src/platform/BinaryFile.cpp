@@ -140,7 +140,10 @@ std::unique_ptr<AtomicFile> AtomicFile::Create(const std::string& target, std::s
     return std::unique_ptr<AtomicFile>(new AtomicFile(fd, target, name.data()));
 }
 
-AtomicFile::~AtomicFile() { Close(); }
+AtomicFile::~AtomicFile()
+{
+    Close();
+}
 
 std::size_t AtomicFile::Read(void* buffer, std::size_t count)
 {
@@ -161,7 +164,10 @@ bool AtomicFile::Seek(std::int64_t offset, SeekFrom from)
     return fd >= 0 && ::lseek(fd, static_cast<off_t>(offset), Whence(from)) >= 0;
 }
 
-std::int64_t AtomicFile::Tell() { return fd < 0 ? -1 : ::lseek(fd, 0, SEEK_CUR); }
+std::int64_t AtomicFile::Tell()
+{
+    return fd < 0 ? -1 : ::lseek(fd, 0, SEEK_CUR);
+}
 
 std::int64_t AtomicFile::Length()
 {
@@ -238,7 +244,7 @@ bool MemoryFile::Write(const void* buffer, std::size_t count)
 
 bool MemoryFile::Seek(std::int64_t offset, SeekFrom from)
 {
-    std::int64_t base = from == SeekFrom::Begin ? 0
+    std::int64_t base = from == SeekFrom::Begin     ? 0
                         : from == SeekFrom::Current ? pos
                                                     : static_cast<std::int64_t>(data.size());
     if (base + offset < 0)

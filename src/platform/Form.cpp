@@ -60,7 +60,10 @@ Form& Form::Add(FieldKind kind, const std::string& label, void* target)
     return *this;
 }
 
-Form& Form::Int(const std::string& label, int& value) { return Add(FieldKind::Int, label, &value); }
+Form& Form::Int(const std::string& label, int& value)
+{
+    return Add(FieldKind::Int, label, &value);
+}
 Form& Form::Float(const std::string& label, float& value)
 {
     return Add(FieldKind::Float, label, &value);

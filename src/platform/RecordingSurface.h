@@ -9,19 +9,28 @@
 namespace platform {
 
 enum class OpKind {
-    SelectPen, SelectBrush, SelectFont, Rectangle, Ellipse, FillRect, MoveTo, LineTo, Polyline,
-    Text, Image
+    SelectPen,
+    SelectBrush,
+    SelectFont,
+    Rectangle,
+    Ellipse,
+    FillRect,
+    MoveTo,
+    LineTo,
+    Polyline,
+    Text,
+    Image
 };
 
 struct DrawOp {
     OpKind kind;
-    std::vector<int> args;      // coordinates in logical units, in the call's argument order
-    std::vector<Point> points;  // Polyline
-    std::string text;           // Text
-    Pen pen;                    // the pen selected when the op ran (or selected by SelectPen)
-    Brush brush;                // likewise
-    FontDesc font;              // likewise
-    PixelImage image;           // Image: a copy of the pixels copied
+    std::vector<int> args;     // coordinates in logical units, in the call's argument order
+    std::vector<Point> points; // Polyline
+    std::string text;          // Text
+    Pen pen;                   // the pen selected when the op ran (or selected by SelectPen)
+    Brush brush;               // likewise
+    FontDesc font;             // likewise
+    PixelImage image;          // Image: a copy of the pixels copied
 };
 
 class RecordingSurface : public Surface {

@@ -36,7 +36,11 @@ public:
     void ShowProgress(const std::string& text) override { progress.push_back(text); }
 
     // Queue helpers.
-    ScriptedUi& AnswerMessage(Answer a) { messageAnswers.push_back(a); return *this; }
+    ScriptedUi& AnswerMessage(Answer a)
+    {
+        messageAnswers.push_back(a);
+        return *this;
+    }
     ScriptedUi& AnswerOpen(std::vector<std::string> paths)
     {
         openAnswers.push_back(std::move(paths));
@@ -47,8 +51,16 @@ public:
         saveAnswers.push_back(std::move(path));
         return *this;
     }
-    ScriptedUi& AnswerForm(FormAnswer a) { formAnswers.push_back(std::move(a)); return *this; }
-    ScriptedUi& CancelForm() { formAnswers.push_back(FormAnswer{false, {}}); return *this; }
+    ScriptedUi& AnswerForm(FormAnswer a)
+    {
+        formAnswers.push_back(std::move(a));
+        return *this;
+    }
+    ScriptedUi& CancelForm()
+    {
+        formAnswers.push_back(FormAnswer{false, {}});
+        return *this;
+    }
 
     // Texts of every message box shown, in order.
     std::vector<std::string> MessageTexts() const;

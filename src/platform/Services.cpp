@@ -40,8 +40,14 @@ Services InstallServices(const Services& services)
     return previous;
 }
 
-Profile& GetProfile() { return Current().profile ? *Current().profile : DefaultProfile(); }
-Ui& GetUi() { return Current().ui ? *Current().ui : DefaultUi(); }
+Profile& GetProfile()
+{
+    return Current().profile ? *Current().profile : DefaultProfile();
+}
+Ui& GetUi()
+{
+    return Current().ui ? *Current().ui : DefaultUi();
+}
 FileSystem& GetFileSystem()
 {
     return Current().fileSystem ? *Current().fileSystem : DefaultFileSystem();

@@ -1,5 +1,5 @@
-#include "platform/RecordingSurface.h"
 #include "platform/Surface.h"
+#include "platform/RecordingSurface.h"
 
 #include <cmath>
 #include <cstdio>
@@ -12,7 +12,10 @@ PixelImage::PixelImage(int w, int h, Rgb fill)
 {
 }
 
-void PixelImage::Fill(Rgb c) { pixels.assign(pixels.size(), c); }
+void PixelImage::Fill(Rgb c)
+{
+    pixels.assign(pixels.size(), c);
+}
 
 RecordingSurface::RecordingSurface(Rect c, double ppm) : client(c), pixelsPerMm(ppm) {}
 
@@ -71,13 +74,19 @@ void RecordingSurface::Ellipse(int l, int t, int r, int b)
 
 void RecordingSurface::FillRect(const Rect& rc, Rgb color)
 {
-    ops.push_back(Op(OpKind::FillRect,
-                     {rc.left, rc.top, rc.right, rc.bottom, static_cast<int>(color)}));
+    ops.push_back(
+        Op(OpKind::FillRect, {rc.left, rc.top, rc.right, rc.bottom, static_cast<int>(color)}));
 }
 
-void RecordingSurface::MoveTo(int x, int y) { ops.push_back(Op(OpKind::MoveTo, {x, y})); }
+void RecordingSurface::MoveTo(int x, int y)
+{
+    ops.push_back(Op(OpKind::MoveTo, {x, y}));
+}
 
-void RecordingSurface::LineTo(int x, int y) { ops.push_back(Op(OpKind::LineTo, {x, y})); }
+void RecordingSurface::LineTo(int x, int y)
+{
+    ops.push_back(Op(OpKind::LineTo, {x, y}));
+}
 
 void RecordingSurface::Polyline(const std::vector<Point>& points)
 {

@@ -18,9 +18,18 @@ constexpr Rgb MakeRgb(int r, int g, int b)
 {
     return static_cast<Rgb>((r & 0xff) | ((g & 0xff) << 8) | ((b & 0xff) << 16));
 }
-constexpr int RgbRed(Rgb c) { return static_cast<int>(c & 0xff); }
-constexpr int RgbGreen(Rgb c) { return static_cast<int>((c >> 8) & 0xff); }
-constexpr int RgbBlue(Rgb c) { return static_cast<int>((c >> 16) & 0xff); }
+constexpr int RgbRed(Rgb c)
+{
+    return static_cast<int>(c & 0xff);
+}
+constexpr int RgbGreen(Rgb c)
+{
+    return static_cast<int>((c >> 8) & 0xff);
+}
+constexpr int RgbBlue(Rgb c)
+{
+    return static_cast<int>((c >> 16) & 0xff);
+}
 
 struct Point {
     int x = 0;
@@ -38,23 +47,23 @@ struct Rect {
 };
 
 struct Pen {
-    int width = 0;            // logical units; 0 means one device pixel
+    int width = 0; // logical units; 0 means one device pixel
     Rgb color = MakeRgb(0, 0, 0);
     bool operator==(const Pen&) const = default;
 };
 
 struct Brush {
     Rgb color = MakeRgb(255, 255, 255);
-    bool hollow = false;      // no fill
+    bool hollow = false; // no fill
     bool operator==(const Brush&) const = default;
 };
 
 // A logical-font description, as the font template holds it.
 struct FontDesc {
     std::string face = "Arial";
-    int height = 40;          // cell height, logical units
-    int escapement = 0;       // tenths of a degree, counter-clockwise; -900 runs top to bottom
-    int charSet = 0;          // 0 = ANSI
+    int height = 40;    // cell height, logical units
+    int escapement = 0; // tenths of a degree, counter-clockwise; -900 runs top to bottom
+    int charSet = 0;    // 0 = ANSI
     int pitchAndFamily = 0;
     bool operator==(const FontDesc&) const = default;
 };

@@ -1,5 +1,5 @@
-#include "platform/ScriptedUi.h"
 #include "platform/Ui.h"
+#include "platform/ScriptedUi.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -12,7 +12,10 @@ Answer ConsoleUi::MessageBox(const std::string& text, Buttons buttons)
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
 }
 
-std::vector<std::string> ConsoleUi::OpenFiles(const std::string&, bool) { return {}; }
+std::vector<std::string> ConsoleUi::OpenFiles(const std::string&, bool)
+{
+    return {};
+}
 
 std::optional<std::string> ConsoleUi::SaveFile(const std::string&, const std::string&,
                                                const std::string&)
@@ -20,7 +23,10 @@ std::optional<std::string> ConsoleUi::SaveFile(const std::string&, const std::st
     return std::nullopt;
 }
 
-bool ConsoleUi::RunForm(Form&) { return false; }
+bool ConsoleUi::RunForm(Form&)
+{
+    return false;
+}
 
 Answer ScriptedUi::MessageBox(const std::string& text, Buttons buttons)
 {
@@ -45,8 +51,8 @@ std::vector<std::string> ScriptedUi::OpenFiles(const std::string& filterDescript
     return paths;
 }
 
-std::optional<std::string> ScriptedUi::SaveFile(const std::string& initialName,
-                                                const std::string&, const std::string&)
+std::optional<std::string> ScriptedUi::SaveFile(const std::string& initialName, const std::string&,
+                                                const std::string&)
 {
     saveNames.push_back(initialName);
     if (saveAnswers.empty())

@@ -12,8 +12,8 @@ void ReadSettingInt(const std::string& key, int& value)
 
 void ReadSettingFloat(const std::string& key, float& value)
 {
-    std::string text = platform::GetProfile().GetString(SettingsSection, key,
-                                                        platform::Format("%f", value));
+    std::string text =
+        platform::GetProfile().GetString(SettingsSection, key, platform::Format("%f", value));
     float parsed = 0;
     if (std::sscanf(text.c_str(), "%f", &parsed) == 1)
         value = parsed;

@@ -3,11 +3,13 @@
 #include "random_media/Utility.h"
 #include "spectral/MedianFilter.h"
 
-bool CanMedianFilter(const CData3D& volume) {
+bool CanMedianFilter(const CData3D& volume)
+{
     return volume.NX >= 1 && volume.NY >= 1 && volume.NZ >= 1;
 }
 
-CommandOutcome MedianFilterCommand(CData3D& volume) {
+CommandOutcome MedianFilterCommand(CData3D& volume)
+{
     CUtility utility;
     CommandOutcome outcome;
     if (!MedianFilter3D(volume))

@@ -7,18 +7,21 @@
 namespace {
 constexpr float kNoCount = -10000000.0f;
 
-long long CellCount(int nx, int ny, int nz) {
+long long CellCount(int nx, int ny, int nz)
+{
     if (nx < 1 || ny < 1 || nz < 1)
         return 0;
     return static_cast<long long>(nx) * ny * nz;
 }
 } // namespace
 
-CUtility::CUtility() {
+CUtility::CUtility()
+{
     file.Create("utility.txt");
 }
 
-float CUtility::Mean1D(int n, const float* values) const {
+float CUtility::Mean1D(int n, const float* values) const
+{
     if (n < 1)
         return kNoCount;
     float sum = 0.0f;
@@ -27,7 +30,8 @@ float CUtility::Mean1D(int n, const float* values) const {
     return sum / static_cast<float>(n);
 }
 
-float CUtility::Variance1D(int n, const float* values) const {
+float CUtility::Variance1D(int n, const float* values) const
+{
     if (n < 1)
         return kNoCount;
     const float mean = Mean1D(n, values);
@@ -39,7 +43,8 @@ float CUtility::Variance1D(int n, const float* values) const {
     return sum / static_cast<float>(n);
 }
 
-float CUtility::Mean3D(int nx, int ny, int nz, float*** values) const {
+float CUtility::Mean3D(int nx, int ny, int nz, float*** values) const
+{
     const long long count = CellCount(nx, ny, nz);
     if (count < 1)
         return kNoCount;
@@ -54,7 +59,8 @@ float CUtility::Mean3D(int nx, int ny, int nz, float*** values) const {
     return sum / static_cast<float>(count);
 }
 
-float CUtility::Variance3D(int nx, int ny, int nz, float*** values) const {
+float CUtility::Variance3D(int nx, int ny, int nz, float*** values) const
+{
     const long long count = CellCount(nx, ny, nz);
     if (count < 1)
         return kNoCount;

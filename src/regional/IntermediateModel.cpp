@@ -2,7 +2,8 @@
 
 #include <algorithm>
 
-void CIntermediateData::CopyFrom(const CIntermediateData& other) {
+void CIntermediateData::CopyFrom(const CIntermediateData& other)
+{
     X = other.X;
     Y = other.Y;
     Latitude = other.Latitude;
@@ -13,11 +14,13 @@ void CIntermediateData::CopyFrom(const CIntermediateData& other) {
     std::copy(other.density, other.density + MaxLayers, density);
 }
 
-std::unique_ptr<CIntermediateData> CIntermediateModel::NewRecord() const {
+std::unique_ptr<CIntermediateData> CIntermediateModel::NewRecord() const
+{
     return std::make_unique<CIntermediateData>();
 }
 
-void CIntermediateModel::InitGrid(int nx, int ny, const std::string& fileName) {
+void CIntermediateModel::InitGrid(int nx, int ny, const std::string& fileName)
+{
     NX = std::max(nx, 0);
     NY = std::max(ny, 0);
     FileName = fileName;
@@ -27,7 +30,8 @@ void CIntermediateModel::InitGrid(int nx, int ny, const std::string& fileName) {
         records.push_back(NewRecord());
 }
 
-int CIntermediateModel::ReadModelFile() {
+int CIntermediateModel::ReadModelFile()
+{
     if (NX < 1 || NY < 1)
         return 0;
     std::FILE* file = std::fopen(FileName.c_str(), "r");
@@ -42,14 +46,15 @@ int CIntermediateModel::ReadModelFile() {
     return count;
 }
 
-int CIntermediateModel::GetLayerCount() const {
+int CIntermediateModel::GetLayerCount() const
+{
     if (NX < 1 || NY < 1)
         return 0;
     return Record(0, 0).GetLayerCount();
 }
 
-int CIntermediateModel::QueryLogged(float x, float y, CIntermediateData& out,
-                                    std::FILE* log) const {
+int CIntermediateModel::QueryLogged(float x, float y, CIntermediateData& out, std::FILE* log) const
+{
     const int L = NX - 1;
     const int M = NY - 1;
     auto X = [this](int i, int j) { return Record(i, j).X; };
@@ -96,7 +101,8 @@ int CIntermediateModel::QueryLogged(float x, float y, CIntermediateData& out,
     return 0;
 }
 
-int CIntermediateModel::Query(float x, float y, CIntermediateData& out) const {
+int CIntermediateModel::Query(float x, float y, CIntermediateData& out) const
+{
     // A log that cannot be created only loses the log line; the query still answers.
     std::FILE* log = std::fopen("test.txt", "w");
     int result = QueryLogged(x, y, out, log);
@@ -107,7 +113,8 @@ int CIntermediateModel::Query(float x, float y, CIntermediateData& out) const {
 
 void InterpolateColumns(const CIntermediateData& c00, const CIntermediateData& c01,
                         const CIntermediateData& c10, const CIntermediateData& c11, float x,
-                        float y, CIntermediateData& out) {
+                        float y, CIntermediateData& out)
+{
     // Fractions across the cell in double precision; a degenerate side takes the far corner.
     const double ty = c01.Y == c00.Y ? 1.0 : (double(y) - c00.Y) / (double(c01.Y) - c00.Y);
     const double tx = c10.X == c00.X ? 1.0 : (double(x) - c00.X) / (double(c10.X) - c00.X);
@@ -126,7 +133,8 @@ void InterpolateColumns(const CIntermediateData& c00, const CIntermediateData& c
     blend(c00.density, c01.density, c10.density, c11.density, out.density);
 }
 
-void WriteColumnLine(const CIntermediateData& record, std::FILE* stream) {
+void WriteColumnLine(const CIntermediateData& record, std::FILE* stream)
+{
     if (!stream)
         return;
     const int layers = std::clamp(record.LayerCount, 0, CIntermediateData::MaxLayers);

@@ -73,7 +73,8 @@ protected:
     virtual std::unique_ptr<CIntermediateData> NewRecord() const;
 
 private:
-    std::size_t Index(int i, int j) const {
+    std::size_t Index(int i, int j) const
+    {
         return static_cast<std::size_t>(i) * static_cast<std::size_t>(NY) +
                static_cast<std::size_t>(j);
     }

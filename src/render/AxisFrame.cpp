@@ -17,14 +17,16 @@ namespace {
 // like a spacing of 0 (no ticks), so a mistyped interval cannot stall the paint.
 constexpr int MaxTicks = 10000;
 
-int TickCount(float range, float tick) {
+int TickCount(float range, float tick)
+{
     const float q = range / tick + 0.1f;
     if (!std::isfinite(q) || q < 0.0f || q >= static_cast<float>(MaxTicks))
         return 0;
     return static_cast<int>(q) + 1;
 }
 
-int AbsInt(int v) {
+int AbsInt(int v)
+{
     return v == std::numeric_limits<int>::min() ? std::numeric_limits<int>::max() : std::abs(v);
 }
 
@@ -40,8 +42,9 @@ private:
 
 class ScopedFont {
 public:
-    ScopedFont(platform::Surface& s, const platform::FontDesc& f)
-        : surface(s), old(s.SelectFont(f)) {}
+    ScopedFont(platform::Surface& s, const platform::FontDesc& f) : surface(s), old(s.SelectFont(f))
+    {
+    }
     ~ScopedFont() { surface.SelectFont(old); }
 
 private:
@@ -49,14 +52,16 @@ private:
     platform::FontDesc old;
 };
 
-void Line(platform::Surface& s, int x1, int y1, int x2, int y2) {
+void Line(platform::Surface& s, int x1, int y1, int x2, int y2)
+{
     s.MoveTo(x1, y1);
     s.LineTo(x2, y2);
 }
 
 } // namespace
 
-std::string TickLabel(float value, float tick) {
+std::string TickLabel(float value, float tick)
+{
     if (tick >= 1.0f)
         return platform::Format("%4.0f", value);
     if (tick >= 0.1f)
@@ -66,7 +71,8 @@ std::string TickLabel(float value, float tick) {
     return platform::Format("%4.3f", value);
 }
 
-std::string DateTickLabel(float value, float tick, int* monthOut, int* dayOut) {
+std::string DateTickLabel(float value, float tick, int* monthOut, int* dayOut)
+{
     int month = 0, day = 0, hour = -1, minute = -1;
     // Seconds since 1970-01-01 00:00 UTC, truncated; far outside any calendar is not broken down.
     if (std::isfinite(value) && std::fabs(value) < 1.0e15f) {
@@ -91,7 +97,8 @@ std::string DateTickLabel(float value, float tick, int* monthOut, int* dayOut) {
 void DrawAxisFrame(CAxisFrame& frame, platform::Surface& surface, int x0, int top, float height,
                    float width, const std::string& horizontalTitle,
                    const std::string& verticalTitle, float horizontalShift, float verticalShift,
-                   int kiloMeter, int verticalDown, int dateTime, int& ax, int& ay) {
+                   int kiloMeter, int verticalDown, int dateTime, int& ax, int& ay)
+{
     platform::TextFile dump;
     dump.Create("axis.txt");
     x0 = PageCoord(x0);

@@ -16,7 +16,8 @@ constexpr unsigned char RainbowTable[LevelCount][3] = {
 
 } // namespace
 
-CColorPalette::CColorPalette() {
+CColorPalette::CColorPalette()
+{
     for (int i = 0; i < LevelCount; ++i) {
         Rainbow[i] = platform::MakeRgb(RainbowTable[i][0], RainbowTable[i][1], RainbowTable[i][2]);
         // floor(i * 255 / 36 + 0.5) in integers: (i * 255 * 2 + 36) / 72.
@@ -25,12 +26,14 @@ CColorPalette::CColorPalette() {
     }
 }
 
-platform::Rgb CColorPalette::Color(int level, int colourMode) const {
+platform::Rgb CColorPalette::Color(int level, int colourMode) const
+{
     const int l = std::clamp(level, 0, LevelCount - 1);
     return colourMode == 1 ? Rainbow[l] : Grey[l];
 }
 
-platform::Rgb LevelColor(int level, int colourMode) {
+platform::Rgb LevelColor(int level, int colourMode)
+{
     static const CColorPalette palette;
     return palette.Color(level, colourMode);
 }

@@ -10,7 +10,8 @@ constexpr int MaxBands = 10000;
 }
 
 void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
-                    int colourMode) {
+                    int colourMode)
+{
     const int n = settings.ContourCount;
     // More bands than a page has room for are left out rather than drawn as a pile of labels.
     if (n < 1 || n > MaxBands || !std::isfinite(settings.ContourInterval) ||

@@ -32,7 +32,8 @@ struct Area {
 // cannot exhaust memory. Below it the image keeps its full height as always.
 constexpr long long MaxAreaPixels = 1LL << 24;
 
-int ClampToInt(long long v) {
+int ClampToInt(long long v)
+{
     return static_cast<int>(
         std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
@@ -45,7 +46,8 @@ struct PlaneReader {
     int z; // the XY plane's Z layer, counted from the far end when ZAxisDown is 0
     int planeIndex;
 
-    float operator()(int i, int j) const {
+    float operator()(int i, int j) const
+    {
         switch (orientation) {
         case PlaneZ:
             return v.Values[z][i][v.NX - 1 - j];
@@ -63,7 +65,8 @@ void DrawSlice(CPlotSettings& settings, platform::Surface& surface, const std::s
                const CDrawingParameter& layout, const CData3D& volume, int orientation,
                int planeIndex, const StretchInfo& stretch, const platform::Rect& client,
                int pickedCount, const PickedPoint* pickedPoints, int colourMode, int kiloMeter,
-               int pickDisplay) {
+               int pickDisplay)
+{
     // 1. The geometry dump; an empty folder means the current directory.
     platform::TextFile dump;
     dump.Create(platform::JoinPath(folder, "draw_2d_bmp_pixcel.txt"));
@@ -328,7 +331,8 @@ void DrawSlice(CPlotSettings& settings, platform::Surface& surface, const std::s
 
 void DrawVolumePlane(CPlotSettings& settings, platform::Surface& surface, const std::string& folder,
                      const CDrawingParameter& layout, const CData3D& volume,
-                     const SliceViewState& view) {
+                     const SliceViewState& view)
+{
     DrawSlice(settings, surface, folder, layout, volume, volume.PlaneKind, volume.PlaneIndex,
               *volume.Stretch, surface.ClientRect(), view.pickedCount, view.pickedPoints,
               view.colourMode, view.kiloMeter, view.pickDisplay);

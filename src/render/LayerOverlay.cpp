@@ -7,7 +7,8 @@
 
 void DrawLayerOverlay(CRegionalModelHolder& holder, platform::Surface& surface, int orientation,
                       float c, float hs, float vs, int originX, int originY, int count,
-                      float spacing) {
+                      float spacing)
+{
     if ((orientation != 1 && orientation != 2) || !holder.model || !holder.probe)
         return;
     // The probe holds six layers whatever a model reports.

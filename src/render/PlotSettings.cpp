@@ -6,11 +6,13 @@
 #include <cmath>
 #include <limits>
 
-CPlotSettings::CPlotSettings() {
+CPlotSettings::CPlotSettings()
+{
     ReadSettingFloat("SCALE", ScaleDenominator);
 }
 
-int TruncToInt(double value) {
+int TruncToInt(double value)
+{
     if (std::isnan(value))
         return 0;
     constexpr double lo = std::numeric_limits<int>::min();
@@ -22,14 +24,16 @@ int TruncToInt(double value) {
     return static_cast<int>(value);
 }
 
-int PageCoord(double value) {
+int PageCoord(double value)
+{
     constexpr double limit = 1.0e9;
     if (std::isnan(value))
         return 0;
     return static_cast<int>(std::clamp(value, -limit, limit));
 }
 
-int ValueToLevel(const CPlotSettings& settings, float value) {
+int ValueToLevel(const CPlotSettings& settings, float value)
+{
     const int n = settings.ContourCount;
     const float range = settings.ContourMax - settings.ContourMin;
     if (n == 0 || range == 0.0f)
@@ -42,14 +46,16 @@ int ValueToLevel(const CPlotSettings& settings, float value) {
     return TruncToInt(level);
 }
 
-void SetAutoContours(CPlotSettings& settings, float min, float max) {
+void SetAutoContours(CPlotSettings& settings, float min, float max)
+{
     settings.ContourMin = min;
     settings.ContourMax = max;
     settings.ContourCount = 24;
     settings.ContourInterval = (max - min) / 24.0f;
 }
 
-void SetManualContours(CPlotSettings& settings) {
+void SetManualContours(CPlotSettings& settings)
+{
     settings.ManualContour = 1;
     const float q = (settings.ContourMax - settings.ContourMin) / settings.ContourInterval;
     const double count = static_cast<double>(q) + 0.5;

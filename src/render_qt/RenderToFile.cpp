@@ -15,14 +15,16 @@
 
 namespace {
 
-bool ValidPage(const PageSetup& page) {
+bool ValidPage(const PageSetup& page)
+{
     return std::isfinite(page.widthMm) && std::isfinite(page.heightMm) && page.widthMm > 0 &&
            page.heightMm > 0 && page.widthMm < 10000 && page.heightMm < 10000;
 }
 
 void Paint(QPainter& painter, double dotsPerMm, QSizeF pixels, bool vector, CPlotSettings& settings,
            const std::string& folder, const CDrawingParameter& layout, const CData3D& volume,
-           const SliceViewState& view) {
+           const SliceViewState& view)
+{
     painter.fillRect(QRectF(QPointF(0, 0), pixels), Qt::white);
     platform::QtSurface surface(painter, dotsPerMm, dotsPerMm, QRectF(QPointF(0, 0), pixels),
                                 vector);
@@ -31,7 +33,8 @@ void Paint(QPainter& painter, double dotsPerMm, QSizeF pixels, bool vector, CPlo
 
 } // namespace
 
-PageFormat PageFormatFromPath(const std::string& path) {
+PageFormat PageFormatFromPath(const std::string& path)
+{
     std::string ext;
     const auto dot = path.find_last_of('.');
     if (dot != std::string::npos)
@@ -48,7 +51,8 @@ PageFormat PageFormatFromPath(const std::string& path) {
 bool RenderPlaneToFile(const std::string& path, PageFormat format, const PageSetup& page,
                        CPlotSettings& settings, const std::string& folder,
                        const CDrawingParameter& layout, const CData3D& volume,
-                       const SliceViewState& view) {
+                       const SliceViewState& view)
+{
     if (!ValidPage(page))
         return false;
     const QString file = QString::fromStdString(path);

@@ -4,7 +4,8 @@
 
 namespace {
 
-MenuEntry Cmd(int id, const char* text, bool checked = false) {
+MenuEntry Cmd(int id, const char* text, bool checked = false)
+{
     MenuEntry e;
     e.kind = MenuEntryKind::Command;
     e.id = id;
@@ -13,13 +14,15 @@ MenuEntry Cmd(int id, const char* text, bool checked = false) {
     return e;
 }
 
-MenuEntry Sep() {
+MenuEntry Sep()
+{
     MenuEntry e;
     e.kind = MenuEntryKind::Separator;
     return e;
 }
 
-MenuEntry Sub(const char* text, std::vector<MenuEntry> entries) {
+MenuEntry Sub(const char* text, std::vector<MenuEntry> entries)
+{
     MenuEntry e;
     e.kind = MenuEntryKind::Submenu;
     e.text = text;
@@ -27,7 +30,8 @@ MenuEntry Sub(const char* text, std::vector<MenuEntry> entries) {
     return e;
 }
 
-std::vector<MenuEntry> BuildMenu() {
+std::vector<MenuEntry> BuildMenu()
+{
     std::vector<MenuEntry> menu;
     menu.push_back(Sub(
         "&File",
@@ -79,7 +83,8 @@ std::vector<MenuEntry> BuildMenu() {
     return menu;
 }
 
-void CollectIds(const std::vector<MenuEntry>& entries, std::vector<int>& out) {
+void CollectIds(const std::vector<MenuEntry>& entries, std::vector<int>& out)
+{
     for (const MenuEntry& e : entries) {
         if (e.kind == MenuEntryKind::Command)
             out.push_back(e.id);
@@ -88,7 +93,8 @@ void CollectIds(const std::vector<MenuEntry>& entries, std::vector<int>& out) {
     }
 }
 
-const MenuEntry* FindCommand(const std::vector<MenuEntry>& entries, int id) {
+const MenuEntry* FindCommand(const std::vector<MenuEntry>& entries, int id)
+{
     for (const MenuEntry& e : entries) {
         if (e.kind == MenuEntryKind::Command && e.id == id)
             return &e;
@@ -101,12 +107,14 @@ const MenuEntry* FindCommand(const std::vector<MenuEntry>& entries, int id) {
 
 } // namespace
 
-const std::vector<MenuEntry>& MainMenu() {
+const std::vector<MenuEntry>& MainMenu()
+{
     static const std::vector<MenuEntry> menu = BuildMenu();
     return menu;
 }
 
-const std::vector<int>& ToolbarCommands() {
+const std::vector<int>& ToolbarCommands()
+{
     static const std::vector<int> buttons = {
         ID_FILE_NEW,  ID_FILE_OPEN, ID_FILE_SAVE, ID_FILE_PRINT, ID_EDIT_UNDO,
         ID_EDIT_REDO, ID_PREVIOUS,  ID_NEXT,      ID_FAST_BACK,  ID_FAST_FORWARD,
@@ -114,7 +122,8 @@ const std::vector<int>& ToolbarCommands() {
     return buttons;
 }
 
-const std::vector<Accelerator>& Accelerators() {
+const std::vector<Accelerator>& Accelerators()
+{
     static const std::vector<Accelerator> keys = {
         {"Ctrl+N", ID_FILE_NEW},   {"Ctrl+O", ID_FILE_OPEN},
         {"Ctrl+S", ID_FILE_SAVE},  {"Ctrl+P", ID_FILE_PRINT},
@@ -128,13 +137,15 @@ const std::vector<Accelerator>& Accelerators() {
     return keys;
 }
 
-std::vector<int> MenuCommandIds() {
+std::vector<int> MenuCommandIds()
+{
     std::vector<int> ids;
     CollectIds(MainMenu(), ids);
     return ids;
 }
 
-std::string CommandText(int id) {
+std::string CommandText(int id)
+{
     const MenuEntry* e = FindCommand(MainMenu(), id);
     return e ? e->text : std::string();
 }

@@ -4,7 +4,8 @@
 
 #include <cmath>
 
-void FillDemoVolume(CData3D& v) {
+void FillDemoVolume(CData3D& v)
+{
     const int nx = 128, ny = 96, nz = 64;
     const float step = 1000.0f; // m
     v.NX = nx, v.NY = ny, v.NZ = nz;

@@ -2,17 +2,20 @@
 
 #include "platform/Form.h"
 
-void CDlgScale::Describe(platform::Form& form) {
+void CDlgScale::Describe(platform::Form& form)
+{
     form.caption = "Scale setup";
     form.Float("Scale = 1/", Scale).Float("V/H ratio", VHRatio);
 }
 
-void CDlgContour::Describe(platform::Form& form) {
+void CDlgContour::Describe(platform::Form& form)
+{
     form.caption = "Manual contour setup";
     form.Float("Minimum", Minimum).Float("Maximum", Maximum).Float("Interval", Interval);
 }
 
-void CDlgManualAxis::Describe(platform::Form& form) {
+void CDlgManualAxis::Describe(platform::Form& form)
+{
     static const char* rows[3] = {"X-axis", "Y-axis", "Z-axis"};
     form.caption = "Axis setup";
     for (int i = 0; i < 3; ++i) {
@@ -26,7 +29,8 @@ void CDlgManualAxis::Describe(platform::Form& form) {
     }
 }
 
-void CDlgDataProperty::Describe(platform::Form& form) {
+void CDlgDataProperty::Describe(platform::Form& form)
+{
     static const char* rows[3] = {"X", "Y", "Z"};
     form.caption = "Property";
     for (int i = 0; i < 3; ++i) {
@@ -43,17 +47,20 @@ void CDlgDataProperty::Describe(platform::Form& form) {
         {"Default", "Phase velocity images Vs. distance", "Phase velocity images Vs. datetime"});
 }
 
-void CDlgCellNumber::Describe(platform::Form& form) {
+void CDlgCellNumber::Describe(platform::Form& form)
+{
     form.caption = "Cell number";
     form.Int("X=", X).Int("Y=", Y).Int("Z=", Z);
 }
 
-void CDlgGetFloat::Describe(platform::Form& form) {
+void CDlgGetFloat::Describe(platform::Form& form)
+{
     form.caption = "Float data";
     form.Prompt(Prompt).Float("Value", Value);
 }
 
-void CDlgGetInteger::Describe(platform::Form& form) {
+void CDlgGetInteger::Describe(platform::Form& form)
+{
     form.caption = "Get integer";
     form.Prompt(Prompt).Int("Value", Value);
 }

@@ -8,18 +8,21 @@
 
 CKalderDoc::CKalderDoc()
     : PlotSettings(std::make_unique<CPlotSettings>()),
-      DrawingParameter(std::make_unique<CDrawingParameter>(0)) {
+      DrawingParameter(std::make_unique<CDrawingParameter>(0))
+{
     DrawingParameter->LeftMargin = 250;
     DrawingParameter->TopMargin = 200;
     DrawingParameter->BottomMargin = 150;
     WorkingFolder = GetSettingsFolder("Quillet");
 }
 
-void CKalderDoc::OnNewDocument() {
+void CKalderDoc::OnNewDocument()
+{
     PathName.clear();
 }
 
-void CKalderDoc::ApplyPathRules(const std::string& path) {
+void CKalderDoc::ApplyPathRules(const std::string& path)
+{
     std::string::size_type slash = path.find_last_of('/');
     std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     WorkingFolder = slash == std::string::npos ? std::string() : path.substr(0, slash);
@@ -30,7 +33,8 @@ void CKalderDoc::ApplyPathRules(const std::string& path) {
         volume.SetPhaseVelocityVsDistance();
 }
 
-bool CKalderDoc::OnOpenDocument(const std::string& path) {
+bool CKalderDoc::OnOpenDocument(const std::string& path)
+{
     std::string error;
     auto file = platform::OpenBinaryRead(path, &error);
     if (!file) {
@@ -44,7 +48,8 @@ bool CKalderDoc::OnOpenDocument(const std::string& path) {
     return true;
 }
 
-bool CKalderDoc::OnSaveDocument(const std::string& path) {
+bool CKalderDoc::OnSaveDocument(const std::string& path)
+{
     ApplyPathRules(path);
     if (!SaveVolumeFile(theVolume(), path))
         return false;
@@ -52,13 +57,15 @@ bool CKalderDoc::OnSaveDocument(const std::string& path) {
     return true;
 }
 
-std::string CKalderDoc::Title() const {
+std::string CKalderDoc::Title() const
+{
     if (PathName.empty())
         return "Kalder";
     std::string::size_type slash = PathName.find_last_of('/');
     return slash == std::string::npos ? PathName : PathName.substr(slash + 1);
 }
 
-std::string CKalderDoc::WindowTitle() const {
+std::string CKalderDoc::WindowTitle() const
+{
     return Title() + " - Kalder";
 }

@@ -18,29 +18,29 @@
 
 namespace {
 
-bool HasData(const CData3D& v) {
+bool HasData(const CData3D& v)
+{
     return v.NX >= 1 && v.NY >= 1 && v.NZ >= 1;
 }
-bool IsEmpty(const CData3D& v) {
+bool IsEmpty(const CData3D& v)
+{
     return v.NX == 0 && v.NY == 0 && v.NZ == 0;
 }
 
-// Surface handed to long commands for their progress text: nothing is drawn, the texts go to
-// the Ui's progress display (a modal progress dialog in the window, a log in tests).
-class ProgressSurface : public platform::RecordingSurface {
-public:
-    void TextOut(int x, int y, const std::string& text) override {
-        platform::GetUi().ShowProgress(text);
-    }
-};
+// Surface handed to long commands for their progress text. The window cannot draw outside its
+// paint event, so the texts reach the user through the Ui's progress display instead (the
+// transforms report each stage there too); this surface only keeps them.
+using ProgressSurface = platform::RecordingSurface;
 
-void Repaint() {
+void Repaint()
+{
     platform::RequestRepaint();
 }
 
 } // namespace
 
-CKalderView::CKalderView(CKalderDoc& doc) : Doc(doc) {
+CKalderView::CKalderView(CKalderDoc& doc) : Doc(doc)
+{
     ReadSettingInt("NX", RememberedNX);
     ReadSettingInt("NY", RememberedNY);
     ReadSettingInt("NZ", RememberedNZ);
@@ -48,7 +48,8 @@ CKalderView::CKalderView(CKalderDoc& doc) : Doc(doc) {
     ReadSettingFloat("yMinPick", yMinPick);
 }
 
-void CKalderView::OnDestroy() {
+void CKalderView::OnDestroy()
+{
     if (destroyed)
         return;
     destroyed = true;
@@ -61,7 +62,8 @@ void CKalderView::OnDestroy() {
     v.Stretch->SaveStretchSettings();
 }
 
-void CKalderView::ClampPlaneIndex() {
+void CKalderView::ClampPlaneIndex()
+{
     CData3DEx& v = theVolume();
     int count = v.GetPlaneCount(v.PlaneKind);
     if (v.PlaneIndex > count - 1)
@@ -71,7 +73,8 @@ void CKalderView::ClampPlaneIndex() {
         v.PlaneIndex = 0;
 }
 
-void CKalderView::OnDraw(platform::Surface& surface) {
+void CKalderView::OnDraw(platform::Surface& surface)
+{
     if (DrawEnabled != 1 || !Doc.PlotSettings)
         return;
     CData3DEx& v = theVolume();
@@ -86,7 +89,8 @@ void CKalderView::OnDraw(platform::Surface& surface) {
               PickMode);
 }
 
-bool CKalderView::IsCheckable(int id) {
+bool CKalderView::IsCheckable(int id)
+{
     switch (id) {
     case ID_PICK_HORIZONTAL:
     case ID_MONOCHROME:
@@ -102,7 +106,8 @@ bool CKalderView::IsCheckable(int id) {
     }
 }
 
-bool CKalderView::IsEnabled(int id) const {
+bool CKalderView::IsEnabled(int id) const
+{
     const CData3DEx& v = theVolume();
     bool data = HasData(v);
     switch (id) {
@@ -137,7 +142,8 @@ bool CKalderView::IsEnabled(int id) const {
     }
 }
 
-bool CKalderView::IsChecked(int id) const {
+bool CKalderView::IsChecked(int id) const
+{
     const CData3DEx& v = theVolume();
     switch (id) {
     case ID_PICK_HORIZONTAL:
@@ -161,7 +167,8 @@ bool CKalderView::IsChecked(int id) const {
     }
 }
 
-bool CKalderView::OnCommand(int id) {
+bool CKalderView::OnCommand(int id)
+{
     CData3DEx& v = theVolume();
     switch (id) {
     case ID_PREVIOUS:
@@ -271,7 +278,8 @@ bool CKalderView::OnCommand(int id) {
     }
 }
 
-void CKalderView::Navigate(int id) {
+void CKalderView::Navigate(int id)
+{
     CData3DEx& v = theVolume();
     CPlotSettings* settings = Doc.PlotSettings.get();
     bool repick = false;
@@ -330,7 +338,8 @@ void CKalderView::Navigate(int id) {
     Repaint();
 }
 
-void CKalderView::OnScale() {
+void CKalderView::OnScale()
+{
     CPlotSettings& s = *Doc.PlotSettings;
     CDlgScale dlg;
     dlg.Scale = s.ScaleDenominator;
@@ -344,7 +353,8 @@ void CKalderView::OnScale() {
     Repaint();
 }
 
-void CKalderView::OnContourSetup() {
+void CKalderView::OnContourSetup()
+{
     CPlotSettings& s = *Doc.PlotSettings;
     CDlgContour dlg;
     dlg.Minimum = s.ContourMin;
@@ -366,7 +376,8 @@ void CKalderView::OnContourSetup() {
     Repaint();
 }
 
-void CKalderView::OnAxisSetup() {
+void CKalderView::OnAxisSetup()
+{
     CPlotSettings& s = *Doc.PlotSettings;
     CData3DEx& v = theVolume();
     CAxisRecord* axes[3] = {&s.AxisX, &s.AxisY, &s.AxisZ};
@@ -407,7 +418,8 @@ void CKalderView::OnAxisSetup() {
     Repaint();
 }
 
-void CKalderView::OnProperty() {
+void CKalderView::OnProperty()
+{
     CData3DEx& v = theVolume();
     CDlgDataProperty dlg;
     dlg.Title[0] = v.TitleX, dlg.Title[1] = v.TitleY, dlg.Title[2] = v.TitleZ;
@@ -431,7 +443,8 @@ void CKalderView::OnProperty() {
     Repaint();
 }
 
-void CKalderView::OnGetData() {
+void CKalderView::OnGetData()
+{
     CData3DEx& v = theVolume();
     CDlgCellNumber dlg;
     dlg.X = GetDataCell[0];
@@ -456,7 +469,8 @@ void CKalderView::OnGetData() {
                                                   v.GetValue(dlg.X, dlg.Y, dlg.Z)));
 }
 
-int CKalderView::Pick() {
+int CKalderView::Pick()
+{
     CData3DEx& v = theVolume();
     int columns = 0, rows = 0;
     float columnStep = 0, rowStep = 0;
@@ -485,7 +499,8 @@ int CKalderView::Pick() {
     return 1;
 }
 
-void CKalderView::SavePicks() {
+void CKalderView::SavePicks()
+{
     if (PickedCount <= 0)
         return;
     CData3DEx& v = theVolume();
@@ -509,7 +524,8 @@ void CKalderView::SavePicks() {
         platform::Format("Picked %d data and saved as %s", PickedCount, path.c_str()));
 }
 
-void CKalderView::OnPickHorizontal() {
+void CKalderView::OnPickHorizontal()
+{
     if (PickMode == 1) {
         PickMode = 0;
         Repaint();
@@ -520,7 +536,8 @@ void CKalderView::OnPickHorizontal() {
         Repaint();
 }
 
-void CKalderView::OnSetMinPick() {
+void CKalderView::OnSetMinPick()
+{
     CDlgGetFloat dlg;
     dlg.Prompt = "Minimum value to pcik = ";
     dlg.Value = yMinPick;
@@ -534,17 +551,20 @@ void CKalderView::OnSetMinPick() {
         Repaint();
 }
 
-void CKalderView::SaveUndoCopy() {
+void CKalderView::SaveUndoCopy()
+{
     UndoCopy = std::make_unique<CData3DEx>();
     UndoCopy->CopyFrom(theVolume());
 }
 
-void CKalderView::SaveRedoCopy() {
+void CKalderView::SaveRedoCopy()
+{
     RedoCopy = std::make_unique<CData3DEx>();
     RedoCopy->CopyFrom(theVolume());
 }
 
-void CKalderView::OnUndo() {
+void CKalderView::OnUndo()
+{
     if (!UndoCopy)
         return;
     SaveRedoCopy();
@@ -553,7 +573,8 @@ void CKalderView::OnUndo() {
     Repaint();
 }
 
-void CKalderView::OnRedo() {
+void CKalderView::OnRedo()
+{
     if (!RedoCopy)
         return;
     SaveUndoCopy();
@@ -562,7 +583,8 @@ void CKalderView::OnRedo() {
     Repaint();
 }
 
-void CKalderView::OnOpenRaytracingModel() {
+void CKalderView::OnOpenRaytracingModel()
+{
     std::vector<std::string> paths =
         platform::GetUi().OpenFiles("Raytracing model file(*.*)", false);
     if (paths.empty())
@@ -573,11 +595,13 @@ void CKalderView::OnOpenRaytracingModel() {
 
 namespace {
 
-ViewLoadMemory MemoryOf(const CKalderView& view) {
+ViewLoadMemory MemoryOf(const CKalderView& view)
+{
     return {view.RememberedNX, view.RememberedNY, view.RememberedNZ, view.Component};
 }
 
-void Remember(CKalderView& view, const ViewLoadMemory& m) {
+void Remember(CKalderView& view, const ViewLoadMemory& m)
+{
     view.RememberedNX = m.RememberedNX;
     view.RememberedNY = m.RememberedNY;
     view.RememberedNZ = m.RememberedNZ;
@@ -586,7 +610,8 @@ void Remember(CKalderView& view, const ViewLoadMemory& m) {
 
 } // namespace
 
-void CKalderView::OnOpenBinaryNoHeader() {
+void CKalderView::OnOpenBinaryNoHeader()
+{
     ViewLoadMemory memory = MemoryOf(*this);
     VolumeCommandResult r = ::OnOpenBinaryNoHeader(theVolume(), memory);
     Remember(*this, memory);
@@ -596,7 +621,8 @@ void CKalderView::OnOpenBinaryNoHeader() {
         Repaint();
 }
 
-void CKalderView::OnVelocityModel() {
+void CKalderView::OnVelocityModel()
+{
     ViewLoadMemory memory = MemoryOf(*this);
     VolumeCommandResult r = OnVelocityModelWithHeader(theVolume(), memory);
     Remember(*this, memory);
@@ -604,20 +630,23 @@ void CKalderView::OnVelocityModel() {
         Repaint();
 }
 
-void CKalderView::OnTestData() {
+void CKalderView::OnTestData()
+{
     theVolume().FillTestData();
     ClampPlaneIndex();
     Repaint();
 }
 
-void CKalderView::OnImpulseModel() {
+void CKalderView::OnImpulseModel()
+{
     theVolume().FillImpulse(128);
     Repaint();
 }
 
 namespace {
 
-void Apply(CKalderView& view, const CommandOutcome& r) {
+void Apply(CKalderView& view, const CommandOutcome& r)
+{
     if (r.clearDataRange && view.Doc.PlotSettings)
         view.Doc.PlotSettings->DataRangeValid = 0;
     if (r.repick && view.PickMode == 1)
@@ -628,35 +657,40 @@ void Apply(CKalderView& view, const CommandOutcome& r) {
 
 } // namespace
 
-void CKalderView::OnForwardTransform() {
+void CKalderView::OnForwardTransform()
+{
     ProgressSurface surface;
     CommandOutcome r = ForwardTransformCommand(theVolume(), surface);
     platform::GetUi().EndProgress();
     Apply(*this, r);
 }
 
-void CKalderView::OnInverseTransform() {
+void CKalderView::OnInverseTransform()
+{
     ProgressSurface surface;
     CommandOutcome r = InverseTransformCommand(theVolume(), surface);
     platform::GetUi().EndProgress();
     Apply(*this, r);
 }
 
-void CKalderView::OnAutoCorrelation() {
+void CKalderView::OnAutoCorrelation()
+{
     ProgressSurface surface;
     CommandOutcome r = AutoCorrelationCommand(theVolume(), surface);
     platform::GetUi().EndProgress();
     Apply(*this, r);
 }
 
-void CKalderView::OnMedianFilter() {
+void CKalderView::OnMedianFilter()
+{
     // The filter changes values in place: keep the undo copy first.
     SaveUndoCopy();
     CommandOutcome r = MedianFilterCommand(theVolume());
     Apply(*this, r);
 }
 
-std::string CKalderView::DescribePoint(int x, int y) const {
+std::string CKalderView::DescribePoint(int x, int y) const
+{
     const CData3DEx& v = theVolume();
     const CPlotSettings* ps = Doc.PlotSettings.get();
     if (!ps || !HasData(v) || !v.ExtentsFitAllocation())

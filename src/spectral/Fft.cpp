@@ -33,14 +33,16 @@ namespace {
 constexpr double kPi = 3.14159265358979323846;
 
 // Twiddle of stage span d at offset j; s = -1 forward, +1 inverse.
-inline void Twiddle(double s, int j, int d, double& c, double& t) {
+inline void Twiddle(double s, int j, int d, double& c, double& t)
+{
     double phi = s * 2.0 * kPi * j / d;
     c = std::cos(phi);
     t = std::sin(phi);
 }
 
 // log2(n) when n is a power of two >= 2, otherwise -1.
-int Log2Exact(int n) {
+int Log2Exact(int n)
+{
     if (n < 2)
         return -1;
     int m = 0;
@@ -57,7 +59,8 @@ struct LinePlan {
     std::vector<double> sinT;
     std::vector<int> rev; // bit-reversed index of every k
 
-    LinePlan(int length, int inverse) : n(length) {
+    LinePlan(int length, int inverse) : n(length)
+    {
         double s = inverse ? 1.0 : -1.0;
         scale = inverse ? 1.0 / n : 1.0;
         cosT.resize(static_cast<std::size_t>(n));
@@ -239,8 +242,7 @@ typedef long long M8 __attribute__((vector_size(64)));
 }
 
 // Rows [l][k] of the tensor (8 lanes from g, 8 elements from k) into the batch as [k][l].
-[[gnu::always_inline]] inline void GatherBlock(float* const* rows, int g, int k, double* buf,
-                                               int B)
+[[gnu::always_inline]] inline void GatherBlock(float* const* rows, int g, int k, double* buf, int B)
 {
     V8 m[8];
     for (int i = 0; i < 8; ++i) {
@@ -254,9 +256,8 @@ typedef long long M8 __attribute__((vector_size(64)));
 }
 
 // Batch elements rev[k .. k+7] of lanes g .. g+7, scaled, back into the rows as floats.
-[[gnu::always_inline]] inline void ScatterBlock(float* const* rows, int g, int k,
-                                                const double* buf, int B, const int* rev,
-                                                double scale)
+[[gnu::always_inline]] inline void ScatterBlock(float* const* rows, int g, int k, const double* buf,
+                                                int B, const int* rev, double scale)
 {
     V8 m[8];
     for (int j = 0; j < 8; ++j) {
@@ -317,7 +318,10 @@ KALDER_CLONES void RowBatch16(float* const* r, float* const* i, const LinePlan& 
 
 // Lanes per batch for lines of length n whose lane axis has laneExtent cells (a power of two
 // >= 8): 16 while the batch buffer stays small enough for the cache, 8 otherwise.
-int LanesFor(int n, int laneExtent) { return laneExtent >= 16 && n <= 4096 ? 16 : 8; }
+int LanesFor(int n, int laneExtent)
+{
+    return laneExtent >= 16 && n <= 4096 ? 16 : 8;
+}
 
 // Runs every batch of one axis on all threads. addresses(task, r, i) fills the pointer lists
 // of batch task (n runs for Y and Z lines, B rows for X lines). Batches are handed out a whole
@@ -342,14 +346,16 @@ void RunBatches(const LinePlan& plan, int lanes, int pointers, long tasks, long 
     }
 }
 
-void Progress(platform::Surface& surface, int y, const std::string& text) {
+void Progress(platform::Surface& surface, int y, const std::string& text)
+{
     surface.TextOut(10, y, text);
     platform::GetUi().ShowProgress(text);
 }
 
 } // namespace
 
-void Fft(double* re, double* im, int n, int inverse) {
+void Fft(double* re, double* im, int n, int inverse)
+{
     if (Log2Exact(n) < 0)
         return;
     const double s = inverse ? 1.0 : -1.0;
@@ -390,7 +396,8 @@ void Fft(double* re, double* im, int n, int inverse) {
     }
 }
 
-int FftSize(int count) {
+int FftSize(int count)
+{
     if (count <= 8)
         return 8;
     if (count > 32768)
@@ -401,7 +408,8 @@ int FftSize(int count) {
     return n;
 }
 
-int AutoCorrelation1D(float* values, int n) {
+int AutoCorrelation1D(float* values, int n)
+{
     // FftSize caps at 65536: a longer profile would not fit the padded line
     if (n < 1 || n > 65536)
         return 0;
@@ -425,7 +433,8 @@ int AutoCorrelation1D(float* values, int n) {
     return 1;
 }
 
-int CheckPowerOfTwo3D(int nfftx, int nffty, int nfftz) {
+int CheckPowerOfTwo3D(int nfftx, int nffty, int nfftz)
+{
     if (FftSize(nfftx) == nfftx && FftSize(nffty) == nffty && FftSize(nfftz) == nfftz)
         return 1;
     platform::GetUi().MessageBox("Error! Number of cells is not equal to power of 2.");
@@ -433,7 +442,8 @@ int CheckPowerOfTwo3D(int nfftx, int nffty, int nfftz) {
 }
 
 int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse,
-          platform::Surface& surface) {
+          platform::Surface& surface)
+{
     if (!CheckPowerOfTwo3D(nfftx, nffty, nfftz))
         return 0;
     const int nx = nfftx, ny = nffty, nz = nfftz;
@@ -449,8 +459,8 @@ int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse
         const int bx = LanesFor(nx, ny), by = LanesFor(ny, nx);
         const auto rowBatch = bx == 16 ? RowBatch16 : RowBatch8;
         const auto runBatch = by == 16 ? ContiguousBatch16 : ContiguousBatch8;
-        const std::size_t bufSize = std::max(static_cast<std::size_t>(nx) * bx,
-                                             static_cast<std::size_t>(ny) * by);
+        const std::size_t bufSize =
+            std::max(static_cast<std::size_t>(nx) * bx, static_cast<std::size_t>(ny) * by);
 #pragma omp parallel
         {
             // per-thread buffers, allocated once per call
@@ -485,7 +495,8 @@ int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse
             for (int k = 0; k < nz; ++k)
                 r[k] = re[k][y] + x0, i[k] = im[k][y] + x0;
         };
-        RunBatches(plan, B, nz, ny * perY, perY, runs, B == 16 ? ContiguousBatch16 : ContiguousBatch8);
+        RunBatches(plan, B, nz, ny * perY, perY, runs,
+                   B == 16 ? ContiguousBatch16 : ContiguousBatch8);
     }
     platform::GetUi().EndProgress();
     return 1;

@@ -37,10 +37,12 @@ int CheckPowerOfTwo3D(int nfftx, int nffty, int nfftz);
 int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse,
           platform::Surface& surface);
 inline int Fft3DForward(int nfftx, int nffty, int nfftz, float*** re, float*** im,
-                        platform::Surface& surface) {
+                        platform::Surface& surface)
+{
     return Fft3D(nfftx, nffty, nfftz, re, im, 0, surface);
 }
 inline int Fft3DInverse(int nfftx, int nffty, int nfftz, float*** re, float*** im,
-                        platform::Surface& surface) {
+                        platform::Surface& surface)
+{
     return Fft3D(nfftx, nffty, nfftz, re, im, 1, surface);
 }

@@ -18,7 +18,8 @@
 namespace {
 
 // Compare-exchange: a becomes the smaller, b the larger (min/max map to SIMD instructions).
-inline void Sort2(float& a, float& b) {
+inline void Sort2(float& a, float& b)
+{
     const float lo = std::min(a, b);
     const float hi = std::max(a, b);
     a = lo;
@@ -26,7 +27,8 @@ inline void Sort2(float& a, float& b) {
 }
 
 // Median of seven numbers (no NaN): the middle of a 16-comparator sorting network.
-inline float Median7(float a0, float a1, float a2, float a3, float a4, float a5, float a6) {
+inline float Median7(float a0, float a1, float a2, float a3, float a4, float a5, float a6)
+{
     Sort2(a0, a6), Sort2(a2, a3), Sort2(a4, a5);
     Sort2(a0, a2), Sort2(a1, a4), Sort2(a3, a6);
     Sort2(a0, a1), Sort2(a2, a5), Sort2(a3, a4);
@@ -42,7 +44,8 @@ inline float Median7(float a0, float a1, float a2, float a3, float a4, float a5,
 [[gnu::target_clones("avx512f", "avx2", "default")]] bool
 MedianRowInterior(float* __restrict out, const float* __restrict c, const float* __restrict zm,
                   const float* __restrict zp, const float* __restrict ym,
-                  const float* __restrict yp, int n) {
+                  const float* __restrict yp, int n)
+{
     int nan = 0;
     for (int x = 1; x + 1 < n; ++x) {
         const float a0 = c[x], a1 = zm[x], a2 = zp[x], a3 = ym[x], a4 = yp[x], a5 = c[x - 1],
@@ -59,8 +62,8 @@ using PlaneRows = const float* const*;
 
 // Window of cell (x, y) of plane cur in the fixed order, cells outside the grid left out; prev
 // and next are the planes below and above (null outside the grid).
-inline float FilterCell(PlaneRows prev, PlaneRows cur, PlaneRows next, int x, int y, int nx,
-                        int ny) {
+inline float FilterCell(PlaneRows prev, PlaneRows cur, PlaneRows next, int x, int y, int nx, int ny)
+{
     float w[7];
     int n = 0;
     w[n++] = cur[y][x];
@@ -81,7 +84,8 @@ inline float FilterCell(PlaneRows prev, PlaneRows cur, PlaneRows next, int x, in
 
 // Filters one plane into the rows out from the original planes prev, cur, next.
 void FilterPlane(float* const* out, PlaneRows prev, PlaneRows cur, PlaneRows next, int nx, int ny,
-                 const float* lowPad, const float* highPad) {
+                 const float* lowPad, const float* highPad)
+{
     for (int y = 0; y < ny; ++y) {
         float* row = out[y];
         row[0] = FilterCell(prev, cur, next, 0, y, nx, ny);
@@ -111,7 +115,8 @@ void FilterPlane(float* const* out, PlaneRows prev, PlaneRows cur, PlaneRows nex
 
 } // namespace
 
-float SelectMedian(const float* values, int n) {
+float SelectMedian(const float* values, int n)
+{
     if (n > 21)
         return values[0];
     float w[21];
@@ -133,7 +138,8 @@ float SelectMedian(const float* values, int n) {
     return w[m - k];
 }
 
-int MedianFilter3D(CData3D& volume) {
+int MedianFilter3D(CData3D& volume)
+{
     const int nx = volume.NX, ny = volume.NY, nz = volume.NZ;
     if (nx < 1 || ny < 1 || nz < 1)
         return 0;

@@ -7,17 +7,20 @@
 
 namespace {
 
-bool HasData(const CData3D& volume) {
+bool HasData(const CData3D& volume)
+{
     return volume.NX >= 1 && volume.NY >= 1 && volume.NZ >= 1;
 }
 
 // Data whose cells in use are really allocated; anything else is left alone.
-bool Usable(const CData3D& volume) {
+bool Usable(const CData3D& volume)
+{
     return HasData(volume) && volume.IsAllocated(1) && volume.ExtentsFitAllocation();
 }
 
 // Sets every allocated cell of a tensor [0..nz][0..ny][0..nx] to 0 (one contiguous block).
-void ZeroTensor(float*** t, int nx, int ny, int nz) {
+void ZeroTensor(float*** t, int nx, int ny, int nz)
+{
     const long long count = (static_cast<long long>(nx) + 1) * (ny + 1) * (nz + 1);
     float* p = t[0][0];
 #pragma omp parallel for schedule(static)
@@ -26,7 +29,8 @@ void ZeroTensor(float*** t, int nx, int ny, int nz) {
 }
 
 // AuxValues of exactly the extents in use, zero-filled when it had to be made anew.
-void PrepareAux(CData3D& volume) {
+void PrepareAux(CData3D& volume)
+{
     if (volume.IsAllocated(0) && volume.AuxAllocatedNX() == volume.NX &&
         volume.AuxAllocatedNY() == volume.NY && volume.AuxAllocatedNZ() == volume.NZ)
         return;
@@ -34,7 +38,8 @@ void PrepareAux(CData3D& volume) {
     ZeroTensor(volume.AuxValues, volume.NX, volume.NY, volume.NZ);
 }
 
-CommandOutcome Transformed() {
+CommandOutcome Transformed()
+{
     CommandOutcome o;
     o.done = 1;
     o.clearDataRange = true;
@@ -44,17 +49,21 @@ CommandOutcome Transformed() {
 
 } // namespace
 
-bool CanForwardTransform(const CData3D& volume) {
+bool CanForwardTransform(const CData3D& volume)
+{
     return HasData(volume) && volume.IsSpectrum == 0;
 }
-bool CanInverseTransform(const CData3D& volume) {
+bool CanInverseTransform(const CData3D& volume)
+{
     return HasData(volume) && volume.IsSpectrum == 1;
 }
-bool CanAutoCorrelation(const CData3D& volume) {
+bool CanAutoCorrelation(const CData3D& volume)
+{
     return HasData(volume) && volume.IsSpectrum == 0;
 }
 
-CommandOutcome ForwardTransformCommand(CData3D& volume, platform::Surface& surface) {
+CommandOutcome ForwardTransformCommand(CData3D& volume, platform::Surface& surface)
+{
     if (!Usable(volume))
         return {};
     // size test first, so a refusal leaves AuxValues as it was
@@ -67,7 +76,8 @@ CommandOutcome ForwardTransformCommand(CData3D& volume, platform::Surface& surfa
     return Transformed();
 }
 
-CommandOutcome InverseTransformCommand(CData3D& volume, platform::Surface& surface) {
+CommandOutcome InverseTransformCommand(CData3D& volume, platform::Surface& surface)
+{
     if (!Usable(volume))
         return {};
     if (!CheckPowerOfTwo3D(volume.NX, volume.NY, volume.NZ))
@@ -79,7 +89,8 @@ CommandOutcome InverseTransformCommand(CData3D& volume, platform::Surface& surfa
     return Transformed();
 }
 
-CommandOutcome AutoCorrelationCommand(CData3D& volume, platform::Surface& surface) {
+CommandOutcome AutoCorrelationCommand(CData3D& volume, platform::Surface& surface)
+{
     if (!Usable(volume))
         return {};
     const int nx = volume.NX, ny = volume.NY, nz = volume.NZ;

@@ -58,7 +58,10 @@ void CData3D::ReleaseAux()
     }
 }
 
-int CData3D::IsAllocated(int which) const { return which == 1 ? valuesAllocated : auxAllocated; }
+int CData3D::IsAllocated(int which) const
+{
+    return which == 1 ? valuesAllocated : auxAllocated;
+}
 
 bool CData3D::ExtentsFitAllocation() const
 {

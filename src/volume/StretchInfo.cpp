@@ -22,7 +22,10 @@ void StretchInfo::Reset()
     Boundary[0] = 1000;
 }
 
-int StretchInfo::AreaCount() const { return std::clamp(NArea, 1, MaxAreas); }
+int StretchInfo::AreaCount() const
+{
+    return std::clamp(NArea, 1, MaxAreas);
+}
 
 void StretchInfo::LoadStretchSettings()
 {
@@ -64,9 +67,8 @@ int StretchInfo::ReadStretchBlock(platform::BinaryFile& file)
             stretch[i] = s;
         } else {
             // Areas beyond the fifth join it, so the drawn depth range is kept.
-            boundary[MaxAreas - 1] =
-                static_cast<int>(std::clamp<long long>(static_cast<long long>(boundary[MaxAreas - 1]) + b,
-                                                       INT32_MIN, INT32_MAX));
+            boundary[MaxAreas - 1] = static_cast<int>(std::clamp<long long>(
+                static_cast<long long>(boundary[MaxAreas - 1]) + b, INT32_MIN, INT32_MAX));
         }
     }
     NArea = std::min<int>(n, MaxAreas);
@@ -165,7 +167,10 @@ void OnStretchZDirection(CData3D& volume)
     platform::RequestRepaint();
 }
 
-bool IsStretchZDirectionChecked(const CData3D& volume) { return volume.Stretch->StretchOn == 1; }
+bool IsStretchZDirectionChecked(const CData3D& volume)
+{
+    return volume.Stretch->StretchOn == 1;
+}
 
 bool OnSetupStretch(CData3D& volume)
 {

@@ -22,7 +22,8 @@
 
 namespace {
 
-QApplication& App() {
+QApplication& App()
+{
     static int argc = 1;
     static char name[] = "test_app";
     static char* argv[] = {name, nullptr};
@@ -35,7 +36,8 @@ QApplication& App() {
 // A window with its own profile file and working folder.
 struct WindowFixture {
     WindowFixture()
-        : profileEnv("KALDER_PROFILE", dir.File("profile.ini")), homeEnv("KALDER_HOME", dir.path) {
+        : profileEnv("KALDER_PROFILE", dir.File("profile.ini")), homeEnv("KALDER_HOME", dir.path)
+    {
         App();
         services = std::make_unique<platform::ScopedServices>(
             platform::Services{&profile, &ui, nullptr, nullptr, nullptr});
@@ -46,7 +48,8 @@ struct WindowFixture {
         v.PlaneKind = PlaneZ;
         window = std::make_unique<MainWindow>();
     }
-    ~WindowFixture() {
+    ~WindowFixture()
+    {
         window.reset();
         CData3DEx& v = theVolume();
         v.Release();
@@ -63,7 +66,8 @@ struct WindowFixture {
 
 } // namespace
 
-TEST(MainWindow, MenusFollowTheCommandTableAndTheUpdateRules) {
+TEST(MainWindow, MenusFollowTheCommandTableAndTheUpdateRules)
+{
     WindowFixture f;
     MainWindow& w = *f.window;
     for (int id : MenuCommandIds()) {
@@ -103,7 +107,8 @@ TEST(MainWindow, MenusFollowTheCommandTableAndTheUpdateRules) {
     EXPECT_FALSE(w.Action(ID_PLANE_Z)->isChecked());
 }
 
-TEST(MainWindow, FormDialogRefusesTextThatDoesNotParse) {
+TEST(MainWindow, FormDialogRefusesTextThatDoesNotParse)
+{
     App();
     float value = 1.0f;
     int count = 3;
@@ -133,7 +138,8 @@ TEST(MainWindow, FormDialogRefusesTextThatDoesNotParse) {
     EXPECT_EQ(QtUi::FilterFor("3d binary data(*.*)"), "3d binary data(*.*) (*)");
 }
 
-TEST(MainWindow, PrintsThePaintEntryToPdf) {
+TEST(MainWindow, PrintsThePaintEntryToPdf)
+{
     WindowFixture f;
     f.window->RunCommand(ID_TEST_DATA);
     f.window->resize(900, 700);
@@ -146,7 +152,8 @@ TEST(MainWindow, PrintsThePaintEntryToPdf) {
     EXPECT_GT(std::filesystem::file_size(pdf), 2000u);
 }
 
-TEST(MainWindow, ProfileKeepsGeneralAtTheTopLevelAndRecentFiles) {
+TEST(MainWindow, ProfileKeepsGeneralAtTheTopLevelAndRecentFiles)
+{
     WindowFixture f;
     f.profile.WriteInt("General", "NX", 64);
     f.profile.WriteString("General", "Stretch0", "2.500000");

@@ -68,8 +68,8 @@ TEST(Allocation, DataBytesRefusesOverflowAndEmptyRanges)
 
 TEST(AllocationDeathTest, ImpossibleTensorEndsProcessWithStatus10)
 {
-    EXPECT_EXIT(f3tensor(0, 2147483646, 0, 2147483646, 0, 2147483646),
-                testing::ExitedWithCode(10), "allocation failure 1 in f3tensor\\(\\)");
+    EXPECT_EXIT(f3tensor(0, 2147483646, 0, 2147483646, 0, 2147483646), testing::ExitedWithCode(10),
+                "allocation failure 1 in f3tensor\\(\\)");
     EXPECT_EXIT(AllocFailure("allocation failure 2 in dmatrix()"), testing::ExitedWithCode(10),
                 "dmatrix");
 }

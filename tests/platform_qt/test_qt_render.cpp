@@ -16,7 +16,8 @@
 namespace {
 
 // Fonts need a QGuiApplication; the tests run without a display.
-void EnsureApp() {
+void EnsureApp()
+{
     static QGuiApplication* app = [] {
         if (!std::getenv("QT_QPA_PLATFORM"))
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -30,13 +31,15 @@ void EnsureApp() {
 
 // The test volume (Values[z][y][x] = z y, 100 cells a side) with 1 km cells, drawn at 1/1000000
 // as 1 mm per cell.
-void MakeTestVolume(CData3DEx& v) {
+void MakeTestVolume(CData3DEx& v)
+{
     v.FillTestData();
     v.StepX = v.StepY = v.StepZ = 1000.0f;
 }
 
 // Layer tops deepening along the first axis, for the overlay on vertical sections.
-std::unique_ptr<CIntermediateModel> MakeLayerModel() {
+std::unique_ptr<CIntermediateModel> MakeLayerModel()
+{
     auto m = std::make_unique<CIntermediateModel>();
     m->InitGrid(2, 2, "");
     for (int i = 0; i < 2; ++i)
@@ -52,7 +55,8 @@ std::unique_ptr<CIntermediateModel> MakeLayerModel() {
 
 } // namespace
 
-TEST(QtSurface, MappingAndSharpCells) {
+TEST(QtSurface, MappingAndSharpCells)
+{
     EnsureApp();
     QImage image(1000, 500, QImage::Format_RGB32);
     image.fill(Qt::white);
@@ -80,7 +84,8 @@ TEST(QtSurface, MappingAndSharpCells) {
     EXPECT_NEAR(m.ascent() + m.descent(), 35.0, 3.0);
 }
 
-TEST(RenderToFile, PngPdfAndSvgOfTheTestVolume) {
+TEST(RenderToFile, PngPdfAndSvgOfTheTestVolume)
+{
     EnsureApp();
     testing_support::HeadlessServices services;
     testing_support::TempDir scratch;
@@ -158,4 +163,7 @@ TEST(RenderToFile, PngPdfAndSvgOfTheTestVolume) {
 }
 
 // fontconfig keeps a cache for the life of the process; it is not ours to free.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libfontconfig.so\n"; }
+extern "C" const char* __lsan_default_suppressions()
+{
+    return "leak:libfontconfig.so\n";
+}

@@ -98,10 +98,10 @@ TEST(Fonts, HeightFollowsTheWindowsVersionRuleOnlyOnWindows)
         int major, minor;
         int text, title;
     };
-    const Case cases[] = {{"Windows", 6, 2, 35, 40}, {"Windows", 6, 1, 52, 60},
-                          {"Windows", 6, 0, 52, 60}, {"Windows", 6, 3, 52, 60},
+    const Case cases[] = {{"Windows", 6, 2, 35, 40},  {"Windows", 6, 1, 52, 60},
+                          {"Windows", 6, 0, 52, 60},  {"Windows", 6, 3, 52, 60},
                           {"Windows", 10, 0, 35, 40}, {"Windows", 5, 1, 35, 40},
-                          {"Linux", 6, 1, 35, 40},   {"Linux", 6, 18, 35, 40}};
+                          {"Linux", 6, 1, 35, 40},    {"Linux", 6, 18, 35, 40}};
     for (const Case& c : cases) {
         HeadlessServices s;
         s.os.info = {c.system, c.major, c.minor};

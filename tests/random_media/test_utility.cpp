@@ -17,7 +17,8 @@ namespace {
 // Runs the test in a fresh current directory, restoring the previous one afterwards.
 class InScratchDir {
 public:
-    InScratchDir() : previous(std::filesystem::current_path()) {
+    InScratchDir() : previous(std::filesystem::current_path())
+    {
         std::string pattern = (std::filesystem::temp_directory_path() / "kalder_rm_XXXXXX");
         std::vector<char> buf(pattern.begin(), pattern.end());
         buf.push_back('\0');
@@ -25,7 +26,8 @@ public:
             dir = buf.data();
         std::filesystem::current_path(dir);
     }
-    ~InScratchDir() {
+    ~InScratchDir()
+    {
         std::filesystem::current_path(previous);
         std::error_code ec;
         std::filesystem::remove_all(dir, ec);
@@ -33,7 +35,8 @@ public:
     std::filesystem::path previous, dir;
 };
 
-std::vector<float> Flat(const CData3D& v) {
+std::vector<float> Flat(const CData3D& v)
+{
     std::vector<float> out;
     for (int z = 0; z < v.NZ; ++z)
         for (int y = 0; y < v.NY; ++y)
@@ -44,7 +47,8 @@ std::vector<float> Flat(const CData3D& v) {
 
 } // namespace
 
-TEST(CUtility, CreatesOrTruncatesUtilityTxt) {
+TEST(CUtility, CreatesOrTruncatesUtilityTxt)
+{
     InScratchDir scratch;
     {
         std::ofstream old("utility.txt");
@@ -65,7 +69,8 @@ TEST(CUtility, CreatesOrTruncatesUtilityTxt) {
     EXPECT_FLOAT_EQ(u.Mean1D(4, v), 2.5f);
 }
 
-TEST(CUtility, MeansAndPopulationVariances) {
+TEST(CUtility, MeansAndPopulationVariances)
+{
     InScratchDir scratch;
     CUtility u;
     const float v[] = {2, 4, 4, 4, 5, 5, 7, 9};
@@ -96,7 +101,8 @@ TEST(CUtility, MeansAndPopulationVariances) {
 }
 
 // The shell's undo stand-in: a CopyFrom copy before the command, swapped back and forth.
-TEST(MedianFilterCommand, FiltersAndUndoRedoRestoreValues) {
+TEST(MedianFilterCommand, FiltersAndUndoRedoRestoreValues)
+{
     InScratchDir scratch;
     CData3DEx volume;
     EXPECT_FALSE(CanMedianFilter(volume));

@@ -15,7 +15,8 @@ namespace {
 // Runs the scope in another working directory.
 class ScopedCwd {
 public:
-    explicit ScopedCwd(const std::string& dir) : previous(std::filesystem::current_path()) {
+    explicit ScopedCwd(const std::string& dir) : previous(std::filesystem::current_path())
+    {
         std::filesystem::current_path(dir);
     }
     ~ScopedCwd() { std::filesystem::current_path(previous); }
@@ -24,7 +25,8 @@ private:
     std::filesystem::path previous;
 };
 
-std::string ReadAll(const std::string& path) {
+std::string ReadAll(const std::string& path)
+{
     std::ifstream in(path);
     std::stringstream s;
     s << in.rdbuf();
@@ -33,7 +35,8 @@ std::string ReadAll(const std::string& path) {
 
 // 3 x 3 nodes, X = 1000 i, Y = 2000 j (metres); each record's values name its node:
 // top[k] = 100 i + 10 j + k, Vp[k] = i + j, Vs[k] = 2 i, density[k] = j.
-void BuildGrid(CIntermediateModel& m) {
+void BuildGrid(CIntermediateModel& m)
+{
     m.InitGrid(3, 3, "none.dat");
     for (int i = 0; i < 3; ++i)
         for (int j = 0; j < 3; ++j) {
@@ -52,7 +55,8 @@ void BuildGrid(CIntermediateModel& m) {
 
 } // namespace
 
-TEST(IntermediateModel, FreshAndDegenerateGridsAnswerNothing) {
+TEST(IntermediateModel, FreshAndDegenerateGridsAnswerNothing)
+{
     CIntermediateModel fresh;
     CIntermediateData out;
     out.top[0] = 7;
@@ -73,7 +77,8 @@ TEST(IntermediateModel, FreshAndDegenerateGridsAnswerNothing) {
     EXPECT_EQ(out.top[0], 7); // untouched
 }
 
-TEST(IntermediateModel, InsideCellIsBilinear) {
+TEST(IntermediateModel, InsideCellIsBilinear)
+{
     CIntermediateModel grid;
     BuildGrid(grid);
     CIntermediateData out;
@@ -109,7 +114,8 @@ TEST(IntermediateModel, InsideCellIsBilinear) {
     EXPECT_FLOAT_EQ(r.top[2], -3.0f);
 }
 
-TEST(IntermediateModel, EdgeAndCornerRulesInScanOrder) {
+TEST(IntermediateModel, EdgeAndCornerRulesInScanOrder)
+{
     CIntermediateModel grid;
     BuildGrid(grid);
     CIntermediateData out;
@@ -144,7 +150,8 @@ TEST(IntermediateModel, EdgeAndCornerRulesInScanOrder) {
     EXPECT_FLOAT_EQ(out.top[0], 105.0f);
 }
 
-TEST(IntermediateModel, QueryLogKeepsOnlyTheLastInterpolatedColumn) {
+TEST(IntermediateModel, QueryLogKeepsOnlyTheLastInterpolatedColumn)
+{
     testing_support::TempDir dir;
     ScopedCwd cwd(dir.path);
     CIntermediateModel grid;
@@ -160,7 +167,8 @@ TEST(IntermediateModel, QueryLogKeepsOnlyTheLastInterpolatedColumn) {
     EXPECT_EQ(ReadAll("test.txt"), "");
 }
 
-TEST(RegionalModelHolder, OneHolderNotLoadedAtStart) {
+TEST(RegionalModelHolder, OneHolderNotLoadedAtStart)
+{
     CRegionalModelHolder& h = theRegionalModelHolder();
     EXPECT_EQ(&h, &theRegionalModelHolder());
     EXPECT_EQ(h.Loaded, 0);

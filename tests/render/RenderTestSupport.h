@@ -11,7 +11,8 @@
 namespace render_test {
 
 // Values[z][y][x] = x + 10 y + 100 z.
-inline void FillCoded(CData3D& v, int nx, int ny, int nz) {
+inline void FillCoded(CData3D& v, int nx, int ny, int nz)
+{
     v.NX = nx, v.NY = ny, v.NZ = nz;
     v.Allocate(nx, ny, nz);
     for (int z = 0; z < nz; ++z)
@@ -20,7 +21,8 @@ inline void FillCoded(CData3D& v, int nx, int ny, int nz) {
                 v.Values[z][y][x] = static_cast<float>(x + 10 * y + 100 * z);
 }
 
-inline std::string ReadAll(const std::string& path) {
+inline std::string ReadAll(const std::string& path)
+{
     std::ifstream in(path);
     std::stringstream s;
     s << in.rdbuf();
@@ -30,7 +32,8 @@ inline std::string ReadAll(const std::string& path) {
 // Runs the scope in another working directory (the axis dump goes to the current directory).
 class ScopedCwd {
 public:
-    explicit ScopedCwd(const std::string& dir) : previous(std::filesystem::current_path()) {
+    explicit ScopedCwd(const std::string& dir) : previous(std::filesystem::current_path())
+    {
         std::filesystem::current_path(dir);
     }
     ~ScopedCwd() { std::filesystem::current_path(previous); }

@@ -17,7 +17,8 @@ struct Line {
     bool operator==(const Line&) const = default;
 };
 
-std::vector<Line> Lines(const RecordingSurface& s) {
+std::vector<Line> Lines(const RecordingSurface& s)
+{
     std::vector<Line> out;
     int x = 0, y = 0;
     for (const auto& op : s.ops) {
@@ -31,7 +32,8 @@ std::vector<Line> Lines(const RecordingSurface& s) {
     return out;
 }
 
-bool HasLine(const RecordingSurface& s, Line l) {
+bool HasLine(const RecordingSurface& s, Line l)
+{
     for (const Line& m : Lines(s))
         if (m == l)
             return true;
@@ -40,7 +42,8 @@ bool HasLine(const RecordingSurface& s, Line l) {
 
 } // namespace
 
-TEST(AxisFrame, AutomaticRangesGiveElevenTicksAndNoClosingLines) {
+TEST(AxisFrame, AutomaticRangesGiveElevenTicksAndNoClosingLines)
+{
     testing_support::HeadlessServices services;
     testing_support::TempDir dir;
     render_test::ScopedCwd cwd(dir.path);
@@ -79,7 +82,8 @@ TEST(AxisFrame, AutomaticRangesGiveElevenTicksAndNoClosingLines) {
     EXPECT_EQ(render_test::ReadAll("axis.txt"), ""); // dates only
 }
 
-TEST(AxisFrame, ManualVerticalAxisWithRemainder) {
+TEST(AxisFrame, ManualVerticalAxisWithRemainder)
+{
     testing_support::HeadlessServices services;
     testing_support::TempDir dir;
     render_test::ScopedCwd cwd(dir.path);
@@ -108,7 +112,8 @@ TEST(AxisFrame, ManualVerticalAxisWithRemainder) {
     }
 }
 
-TEST(AxisFrame, KilometreDateAndPrecisionLabels) {
+TEST(AxisFrame, KilometreDateAndPrecisionLabels)
+{
     testing_support::HeadlessServices services;
     testing_support::TempDir dir;
     render_test::ScopedCwd cwd(dir.path);
@@ -147,7 +152,8 @@ TEST(AxisFrame, KilometreDateAndPrecisionLabels) {
     EXPECT_EQ(TickLabel(1500.0f, 100.0f), "1500");
 }
 
-TEST(AxisFrame, DegenerateRangesAndSpacingsDrawNoTicks) {
+TEST(AxisFrame, DegenerateRangesAndSpacingsDrawNoTicks)
+{
     testing_support::HeadlessServices services;
     testing_support::TempDir dir;
     render_test::ScopedCwd cwd(dir.path);

@@ -7,7 +7,8 @@
 using platform::OpKind;
 using platform::RecordingSurface;
 
-TEST(ColorScale, BandsAndLabelsFollowTheBottomEdge) {
+TEST(ColorScale, BandsAndLabelsFollowTheBottomEdge)
+{
     CPlotSettings s;
     SetAutoContours(s, 0.0f, 240.0f); // interval 10
     s.OriginY = -200;
@@ -51,7 +52,8 @@ TEST(ColorScale, BandsAndLabelsFollowTheBottomEdge) {
     }
 }
 
-TEST(ColorScale, LeftOutWithoutFiniteBands) {
+TEST(ColorScale, LeftOutWithoutFiniteBands)
+{
     CPlotSettings s;
     s.ContourMin = 0, s.ContourMax = 10, s.ContourInterval = 30;
     SetManualContours(s); // count 0

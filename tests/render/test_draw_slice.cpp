@@ -30,12 +30,14 @@ struct Painter {
     std::vector<PickedPoint> picks;
     int colourMode = 1;
 
-    Painter() {
+    Painter()
+    {
         layout.LeftMargin = 250;
         layout.TopMargin = 200;
         layout.BottomMargin = 150;
     }
-    void Paint(int orientation, int index, const std::string& folder = "") {
+    void Paint(int orientation, int index, const std::string& folder = "")
+    {
         surface.ops.clear();
         DrawSlice(settings, surface, folder, layout, volume, orientation, index, *volume.Stretch,
                   surface.client, static_cast<int>(picks.size()),
@@ -48,7 +50,8 @@ struct Painter {
 // how often it was asked for its layers.
 class TestModel : public CIntermediateModel {
 public:
-    TestModel() {
+    TestModel()
+    {
         InitGrid(2, 2, "");
         for (int i = 0; i < 2; ++i)
             for (int j = 0; j < 2; ++j) {
@@ -57,12 +60,14 @@ public:
                 r.top[0] = 100, r.top[1] = i ? 0.0f : 50.0f, r.top[2] = i ? -300.0f : -100.0f;
             }
     }
-    int QueryLogged(float x, float y, CIntermediateData& out, std::FILE* log) const override {
+    int QueryLogged(float x, float y, CIntermediateData& out, std::FILE* log) const override
+    {
         if (gap && x > 400 && x < 600)
             return 0;
         return CIntermediateModel::QueryLogged(x, y, out, log);
     }
-    int GetLayerCount() const override {
+    int GetLayerCount() const override
+    {
         ++asked;
         return CIntermediateModel::GetLayerCount();
     }
@@ -72,7 +77,8 @@ public:
 
 } // namespace
 
-TEST(DrawSlice, TextLinesOfAYZPlane) {
+TEST(DrawSlice, TextLinesOfAYZPlane)
+{
     Painter p;
     FillCoded(p.volume, 5, 4, 6);
     p.volume.StepX = 50, p.volume.StartX = 100;
@@ -105,7 +111,8 @@ TEST(DrawSlice, TextLinesOfAYZPlane) {
     EXPECT_NE(p.surface.FindText(std::string(255, 'Y')), nullptr);
 }
 
-TEST(DrawSlice, KeepsTheDataRangeUntilCleared) {
+TEST(DrawSlice, KeepsTheDataRangeUntilCleared)
+{
     Painter p;
     FillCoded(p.volume, 3, 3, 3);
     p.Paint(PlaneZ, 0);
@@ -118,7 +125,8 @@ TEST(DrawSlice, KeepsTheDataRangeUntilCleared) {
     EXPECT_EQ(p.settings.DataMin, -5.0f);
 }
 
-TEST(DrawSlice, ImageAtMapScaleAndFittedToTheWindow) {
+TEST(DrawSlice, ImageAtMapScaleAndFittedToTheWindow)
+{
     Painter p;
     FillCoded(p.volume, 10, 20, 30);
     p.volume.StepX = 100; // u = 100 m * 10000 / S
@@ -156,7 +164,8 @@ TEST(DrawSlice, ImageAtMapScaleAndFittedToTheWindow) {
     EXPECT_TRUE(p.surface.OpsOf(OpKind::Rectangle).empty());
 }
 
-TEST(DrawSlice, XYPlaneWithZAxisUpShowsTheFarLayer) {
+TEST(DrawSlice, XYPlaneWithZAxisUpShowsTheFarLayer)
+{
     Painter p;
     FillCoded(p.volume, 2, 2, 10);
     p.volume.ZAxisDown = 0;
@@ -169,7 +178,8 @@ TEST(DrawSlice, XYPlaneWithZAxisUpShowsTheFarLayer) {
     EXPECT_EQ(p.Images()[0].image.Pixel(0, 1), LevelColor(25, 1));
 }
 
-TEST(DrawSlice, StretchAreasStackDownward) {
+TEST(DrawSlice, StretchAreasStackDownward)
+{
     Painter p;
     FillCoded(p.volume, 10, 3, 30);
     p.volume.StepX = 100, p.volume.StepZ = 10;
@@ -213,7 +223,8 @@ TEST(DrawSlice, StretchAreasStackDownward) {
     EXPECT_EQ(p.Images()[4].image.Height(), 22); // the 22 rows that exist
 }
 
-TEST(DrawSlice, EmptyPlaneDrawsTheTextLinesOnly) {
+TEST(DrawSlice, EmptyPlaneDrawsTheTextLinesOnly)
+{
     Painter p;
     p.Paint(PlaneZ, 0);
     EXPECT_EQ(p.surface.Texts().size(), 3u);
@@ -222,7 +233,8 @@ TEST(DrawSlice, EmptyPlaneDrawsTheTextLinesOnly) {
     EXPECT_EQ(p.surface.Texts()[2], "NX = 0 NY = 0 NZ = 0 : Min. = 0.000000 Max.= 0.000000");
 }
 
-TEST(DrawSlice, DumpFileAndPickedPoints) {
+TEST(DrawSlice, DumpFileAndPickedPoints)
+{
     Painter p;
     FillCoded(p.volume, 10, 4, 5);
     p.volume.StepX = 100, p.volume.StepZ = 100;
@@ -250,7 +262,8 @@ TEST(DrawSlice, DumpFileAndPickedPoints) {
     EXPECT_EQ(ReadAll("draw_2d_bmp_pixcel.txt").substr(0, 6), "0 1 1\n");
 }
 
-TEST(DrawSlice, HostileSettingsDrawWithoutUndefinedConversions) {
+TEST(DrawSlice, HostileSettingsDrawWithoutUndefinedConversions)
+{
     Painter p;
     FillCoded(p.volume, 8, 8, 8);
     p.settings.ScaleDenominator = 0; // u infinite
@@ -273,7 +286,8 @@ TEST(DrawSlice, HostileSettingsDrawWithoutUndefinedConversions) {
     EXPECT_TRUE(p.surface.OpsOf(OpKind::Rectangle).empty());
 }
 
-TEST(LayerOverlay, LinesFollowTheLayerTops) {
+TEST(LayerOverlay, LinesFollowTheLayerTops)
+{
     TestModel* model = new TestModel;
     CRegionalModelHolder holder;
     holder.Select(std::unique_ptr<CIntermediateModel>(model), std::make_unique<CIntermediateData>(),
@@ -320,7 +334,8 @@ TEST(LayerOverlay, LinesFollowTheLayerTops) {
     }
 }
 
-TEST(LayerOverlay, DrawnOnVerticalPlanesOnlyOnceLoaded) {
+TEST(LayerOverlay, DrawnOnVerticalPlanesOnlyOnceLoaded)
+{
     CRegionalModelHolder& holder = theRegionalModelHolder();
     holder.Select(std::make_unique<TestModel>(), std::make_unique<CIntermediateData>(), 0, 0);
     Painter p;

@@ -8,7 +8,8 @@
 #include <limits>
 #include <set>
 
-TEST(ValueToLevel, AutomaticContoursUseTwoThirdsOfTheLevels) {
+TEST(ValueToLevel, AutomaticContoursUseTwoThirdsOfTheLevels)
+{
     CPlotSettings s;
     SetAutoContours(s, 100.0f, 340.0f);
     EXPECT_EQ(s.ContourCount, 24);
@@ -26,7 +27,8 @@ TEST(ValueToLevel, AutomaticContoursUseTwoThirdsOfTheLevels) {
     EXPECT_EQ(seen.count(34), 1u);
 }
 
-TEST(ValueToLevel, ManualContoursOutsideTheRangeAndDegenerateLevels) {
+TEST(ValueToLevel, ManualContoursOutsideTheRangeAndDegenerateLevels)
+{
     CPlotSettings s;
     s.ContourMin = 0, s.ContourMax = 100, s.ContourInterval = 30;
     SetManualContours(s);
@@ -56,7 +58,8 @@ TEST(ValueToLevel, ManualContoursOutsideTheRangeAndDegenerateLevels) {
     EXPECT_EQ(TruncToInt(-2.7), -2);
 }
 
-TEST(ColorPalette, BothTables) {
+TEST(ColorPalette, BothTables)
+{
     using platform::MakeRgb;
     EXPECT_EQ(LevelColor(0, 1), MakeRgb(255, 0, 255));
     EXPECT_EQ(LevelColor(5, 1), MakeRgb(255, 0, 0));
@@ -73,7 +76,8 @@ TEST(ColorPalette, BothTables) {
     EXPECT_EQ(LevelColor(18, 0), MakeRgb(128, 128, 128));
 }
 
-TEST(PlotSettings, ScaleComesFromTheProfile) {
+TEST(PlotSettings, ScaleComesFromTheProfile)
+{
     testing_support::HeadlessServices services;
     {
         CPlotSettings s;

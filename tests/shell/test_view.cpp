@@ -22,7 +22,8 @@ using testing_support::TempDir;
 namespace {
 
 // Resets theVolume to a fresh state between stories (it lives for the whole process).
-void ResetVolume() {
+void ResetVolume()
+{
     CData3DEx& v = theVolume();
     v.Release();
     v.ReleaseAux();
@@ -43,7 +44,8 @@ void ResetVolume() {
 }
 
 // Values[z][y][x] = 100 z + 10 y + x.
-void FillCoded(CData3D& v, int nx, int ny, int nz) {
+void FillCoded(CData3D& v, int nx, int ny, int nz)
+{
     v.NX = nx, v.NY = ny, v.NZ = nz;
     v.Allocate(nx, ny, nz);
     for (int z = 0; z < nz; ++z)
@@ -52,7 +54,8 @@ void FillCoded(CData3D& v, int nx, int ny, int nz) {
                 v.Values[z][y][x] = static_cast<float>(100 * z + 10 * y + x);
 }
 
-std::string Slurp(const std::string& path) {
+std::string Slurp(const std::string& path)
+{
     std::ifstream in(path);
     std::stringstream s;
     s << in.rdbuf();
@@ -72,7 +75,8 @@ struct Session {
 
 } // namespace
 
-TEST(ViewStory, OpenVolumeFileAsNewAndAppend) {
+TEST(ViewStory, OpenVolumeFileAsNewAndAppend)
+{
     Session s;
     TempDir dir;
     CData3DEx source;
@@ -115,7 +119,8 @@ TEST(ViewStory, OpenVolumeFileAsNewAndAppend) {
     EXPECT_EQ(v.NX, 6);
 }
 
-TEST(ViewStory, NavigationClampsOnAllPlaneKinds) {
+TEST(ViewStory, NavigationClampsOnAllPlaneKinds)
+{
     Session s;
     CData3DEx& v = theVolume();
     FillCoded(v, 100, 20, 5);
@@ -168,7 +173,8 @@ TEST(ViewStory, NavigationClampsOnAllPlaneKinds) {
     EXPECT_EQ(v.PlaneIndex, 0);
 }
 
-TEST(ViewStory, PaintClampsAPlaneIndexLeftFromALargerVolume) {
+TEST(ViewStory, PaintClampsAPlaneIndexLeftFromALargerVolume)
+{
     Session s;
     CData3DEx& v = theVolume();
     FillCoded(v, 4, 3, 2);
@@ -187,7 +193,8 @@ TEST(ViewStory, PaintClampsAPlaneIndexLeftFromALargerVolume) {
     EXPECT_TRUE(none.ops.empty());
 }
 
-TEST(ViewStory, DisplaySettingsCommands) {
+TEST(ViewStory, DisplaySettingsCommands)
+{
     Session s;
     CData3DEx& v = theVolume();
     FillCoded(v, 100, 50, 20);
@@ -261,7 +268,8 @@ TEST(ViewStory, DisplaySettingsCommands) {
     EXPECT_EQ(s.view.GetDataCell[0], 100);
 }
 
-TEST(ViewStory, PickOnAPhaseVelocitySectionAndSave) {
+TEST(ViewStory, PickOnAPhaseVelocitySectionAndSave)
+{
     Session s;
     CData3DEx& v = theVolume();
     // 3 columns (x), 2 planes (y), 4 rows (z) with row step 100
@@ -331,7 +339,8 @@ TEST(ViewStory, PickOnAPhaseVelocitySectionAndSave) {
     EXPECT_TRUE(std::filesystem::exists(cwd.File("PickDataHorizontal_0.txt")));
 }
 
-TEST(ViewStory, UndoAndRedoRestoreValuesOnly) {
+TEST(ViewStory, UndoAndRedoRestoreValuesOnly)
+{
     Session s;
     CData3DEx& v = theVolume();
     FillCoded(v, 10, 10, 10);
@@ -367,7 +376,8 @@ TEST(ViewStory, UndoAndRedoRestoreValuesOnly) {
     EXPECT_EQ(v.Values[1][2][3], 123.0f);
 }
 
-TEST(ViewStory, UpdateRulesInDataAndEmptyStates) {
+TEST(ViewStory, UpdateRulesInDataAndEmptyStates)
+{
     Session s;
     CKalderView& view = s.view;
     const std::set<int> needData = {
@@ -423,7 +433,8 @@ TEST(ViewStory, UpdateRulesInDataAndEmptyStates) {
     EXPECT_EQ(theVolume().PlaneIndex, 99);
 }
 
-TEST(ViewStory, ShutDownWritesWhatTheNextStartReads) {
+TEST(ViewStory, ShutDownWritesWhatTheNextStartReads)
+{
     HeadlessServices svc;
     TempDir home;
     ScopedEnv env("KALDER_HOME", home.path);
@@ -464,7 +475,8 @@ TEST(ViewStory, ShutDownWritesWhatTheNextStartReads) {
     ResetVolume();
 }
 
-TEST(CommandTable, MenusToolbarAndAccelerators) {
+TEST(CommandTable, MenusToolbarAndAccelerators)
+{
     const auto& menu = MainMenu();
     std::vector<std::string> titles;
     for (const auto& m : menu)

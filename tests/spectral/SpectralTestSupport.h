@@ -26,14 +26,16 @@ inline constexpr double kFloatRoundingTolerance = 1e-4;
 // A fresh folder under the system temp folder, removed with the object.
 class ScratchDir {
 public:
-    ScratchDir() {
+    ScratchDir()
+    {
         std::string pattern = (std::filesystem::temp_directory_path() / "kalder_spectral_XXXXXX");
         std::vector<char> buf(pattern.begin(), pattern.end());
         buf.push_back('\0');
         const char* made = mkdtemp(buf.data());
         path = made ? made : std::filesystem::temp_directory_path().string();
     }
-    ~ScratchDir() {
+    ~ScratchDir()
+    {
         std::error_code ec;
         std::filesystem::remove_all(path, ec);
     }
@@ -41,13 +43,15 @@ public:
     std::filesystem::path path;
 };
 
-template <typename T> void WriteRaw(const std::string& file, const std::vector<T>& v) {
+template <typename T> void WriteRaw(const std::string& file, const std::vector<T>& v)
+{
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(v.data()),
               static_cast<std::streamsize>(v.size() * sizeof(T)));
 }
 
-template <typename T> std::vector<T> ReadRaw(const std::string& file, std::size_t count) {
+template <typename T> std::vector<T> ReadRaw(const std::string& file, std::size_t count)
+{
     std::vector<T> v(count);
     std::ifstream in(file, std::ios::binary);
     in.read(reinterpret_cast<char*>(v.data()), static_cast<std::streamsize>(count * sizeof(T)));
@@ -58,7 +62,8 @@ template <typename T> std::vector<T> ReadRaw(const std::string& file, std::size_
 
 // Runs a python script (text) with Debian's python; true when it exits with 0.
 inline bool RunPython(const ScratchDir& dir, const std::string& script,
-                      const std::string& args = "") {
+                      const std::string& args = "")
+{
     const std::string file = dir.File("script.py");
     {
         std::ofstream out(file);
@@ -69,7 +74,8 @@ inline bool RunPython(const ScratchDir& dir, const std::string& script,
 }
 
 // Relative 2-norm error of a against the reference b.
-inline double RelNormError(const std::vector<double>& a, const std::vector<double>& b) {
+inline double RelNormError(const std::vector<double>& a, const std::vector<double>& b)
+{
     double num = 0, den = 0;
     for (std::size_t i = 0; i < a.size(); ++i) {
         num += (a[i] - b[i]) * (a[i] - b[i]);
@@ -81,12 +87,15 @@ inline double RelNormError(const std::vector<double>& a, const std::vector<doubl
 // Tensor [0..nz][0..ny][0..nx] with its extents, freed with the object.
 struct Tensor {
     Tensor(int nx, int ny, int nz, int padX = 0)
-        : nx(nx), ny(ny), nz(nz), ax(nx + padX), t(f3tensor(0, nz, 0, ny, 0, nx + padX)) {}
+        : nx(nx), ny(ny), nz(nz), ax(nx + padX), t(f3tensor(0, nz, 0, ny, 0, nx + padX))
+    {
+    }
     ~Tensor() { FreeTensor3(t, 0, nz, 0, ny, 0, ax); }
     Tensor(const Tensor&) = delete;
     Tensor& operator=(const Tensor&) = delete;
     // Cells in use as a flat vector, x fastest.
-    std::vector<float> Flat() const {
+    std::vector<float> Flat() const
+    {
         std::vector<float> v;
         v.reserve(static_cast<std::size_t>(nx) * ny * nz);
         for (int z = 0; z < nz; ++z)
@@ -95,7 +104,8 @@ struct Tensor {
                     v.push_back(t[z][y][x]);
         return v;
     }
-    void Fill(std::mt19937& rng) {
+    void Fill(std::mt19937& rng)
+    {
         std::uniform_real_distribution<float> u(-1.0f, 1.0f);
         for (int z = 0; z < nz; ++z)
             for (int y = 0; y < ny; ++y)
@@ -109,7 +119,8 @@ struct Tensor {
 // Installs a scripted Ui for the scope, so message boxes are logged instead of shown.
 struct ScriptedScope {
     ScriptedScope() : scoped(Make(ui)) {}
-    static platform::Services Make(platform::ScriptedUi& u) {
+    static platform::Services Make(platform::ScriptedUi& u)
+    {
         platform::Services s;
         s.ui = &u;
         return s;

@@ -44,13 +44,15 @@ f = np.fft.fftn(x); b = np.fft.ifftn(x)
 np.concatenate([f.real.ravel(), f.imag.ravel(), b.real.ravel(), b.imag.ravel()]).astype('<f8').tofile(d + '/out.f64')
 )";
 
-std::vector<double> Widen(const std::vector<float>& v) {
+std::vector<double> Widen(const std::vector<float>& v)
+{
     return {v.begin(), v.end()};
 }
 
 } // namespace
 
-TEST(Fft, LengthsBelowTwoOrNotPowersOfTwoLeaveArraysUntouched) {
+TEST(Fft, LengthsBelowTwoOrNotPowersOfTwoLeaveArraysUntouched)
+{
     for (int n : {0, 1, 6, 12}) {
         std::vector<double> re(16), im(16);
         for (int i = 0; i < 16; ++i)
@@ -63,7 +65,8 @@ TEST(Fft, LengthsBelowTwoOrNotPowersOfTwoLeaveArraysUntouched) {
     }
 }
 
-TEST(Fft, SmallHandWorkedCases) {
+TEST(Fft, SmallHandWorkedCases)
+{
     // n = 2: (a + b, a - b) forward, halved inverse
     double re[2] = {3.0, 5.0}, im[2] = {1.0, -2.0};
     Fft(re, im, 2, 0);
@@ -107,7 +110,8 @@ TEST(Fft, SmallHandWorkedCases) {
     EXPECT_NEAR(ci[7], 4.0, 1e-12);
 }
 
-TEST(Fft, MatchesNumpyForEveryPowerOfTwoLength) {
+TEST(Fft, MatchesNumpyForEveryPowerOfTwoLength)
+{
     ScratchDir dir;
     std::mt19937 rng(1234);
     std::uniform_real_distribution<double> u(-1.0, 1.0);
@@ -150,7 +154,8 @@ TEST(Fft, MatchesNumpyForEveryPowerOfTwoLength) {
     }
 }
 
-TEST(FftSize, Table) {
+TEST(FftSize, Table)
+{
     const int cases[][2] = {{-5, 8},        {0, 8},         {1, 8},         {8, 8},
                             {9, 16},        {128, 128},     {129, 256},     {32768, 32768},
                             {32769, 65536}, {65536, 65536}, {100000, 65536}};
@@ -158,7 +163,8 @@ TEST(FftSize, Table) {
         EXPECT_EQ(FftSize(c[0]), c[1]) << c[0];
 }
 
-TEST(AutoCorrelation1D, ConstantImpulseAndDirectSum) {
+TEST(AutoCorrelation1D, ConstantImpulseAndDirectSum)
+{
     float c[8];
     for (float& v : c)
         v = 3.0f;
@@ -192,7 +198,8 @@ TEST(AutoCorrelation1D, ConstantImpulseAndDirectSum) {
     }
 }
 
-TEST(AutoCorrelation1D, RefusesProfilesNoLengthCovers) {
+TEST(AutoCorrelation1D, RefusesProfilesNoLengthCovers)
+{
     std::vector<float> v(65537, 1.0f);
     EXPECT_EQ(AutoCorrelation1D(v.data(), 65537), 0);
     for (float x : v)
@@ -202,7 +209,8 @@ TEST(AutoCorrelation1D, RefusesProfilesNoLengthCovers) {
     EXPECT_NEAR(v[0], 1.0f, 1e-5f); // 65536 ones padded to 65536: mean of squares
 }
 
-TEST(CheckPowerOfTwo3D, AcceptsAndRefusesWithMessage) {
+TEST(CheckPowerOfTwo3D, AcceptsAndRefusesWithMessage)
+{
     ScriptedScope scope;
     EXPECT_EQ(CheckPowerOfTwo3D(64, 32, 16), 1);
     EXPECT_EQ(CheckPowerOfTwo3D(8, 65536, 8), 1);
@@ -217,7 +225,8 @@ TEST(CheckPowerOfTwo3D, AcceptsAndRefusesWithMessage) {
         EXPECT_EQ(t, "Error! Number of cells is not equal to power of 2.");
 }
 
-TEST(Fft3D, ProgressTextsAndRefusal) {
+TEST(Fft3D, ProgressTextsAndRefusal)
+{
     ScriptedScope scope;
     {
         Tensor re(16, 8, 32), im(16, 8, 32);
@@ -258,7 +267,8 @@ namespace {
 // Forward and inverse through the three passes of Fft on gathered lines, rounded to float
 // after each pass: what Fft3D must give bit for bit.
 void ReferenceFft3D(std::vector<float>& rr, std::vector<float>& ri, int nx, int ny, int nz,
-                    int inverse) {
+                    int inverse)
+{
     auto at = [&](int x, int y, int z) { return (static_cast<std::size_t>(z) * ny + y) * nx + x; };
     auto pass = [&](int n, auto index, int c1, int c2) {
         std::vector<double> br(n), bi(n);
@@ -285,7 +295,8 @@ void ReferenceFft3D(std::vector<float>& rr, std::vector<float>& ri, int nx, int 
 
 // Every line of the 3D result is what Fft gives for that line, bit for bit, with one thread or
 // two, for batches of 16 and of 8 lanes; the two tensors have different row pitches.
-TEST(Fft3D, EqualsLineByLineFftForAnyThreadCount) {
+TEST(Fft3D, EqualsLineByLineFftForAnyThreadCount)
+{
     const int shapes[][3] = {{32, 16, 8}, {8, 8, 16}, {16, 8, 8}};
     for (const auto& shape : shapes)
         for (int inverse = 0; inverse < 2; ++inverse) {
@@ -313,7 +324,8 @@ TEST(Fft3D, EqualsLineByLineFftForAnyThreadCount) {
         }
 }
 
-TEST(Fft3D, MatchesNumpyOnGridsForwardAndInverse) {
+TEST(Fft3D, MatchesNumpyOnGridsForwardAndInverse)
+{
     const int grids[][3] = {{8, 8, 8},    {8, 16, 32},  {64, 32, 16}, {128, 16, 8},
                             {16, 8, 256}, {32, 32, 32}, {8192, 8, 8}};
     for (const auto& g : grids) {

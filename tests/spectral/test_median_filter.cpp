@@ -12,7 +12,8 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-void MakeVolume(CData3D& v, int nx, int ny, int nz, float value) {
+void MakeVolume(CData3D& v, int nx, int ny, int nz, float value)
+{
     v.NX = nx, v.NY = ny, v.NZ = nz;
     v.Allocate(nx, ny, nz);
     for (int z = 0; z < nz; ++z)
@@ -21,7 +22,8 @@ void MakeVolume(CData3D& v, int nx, int ny, int nz, float value) {
                 v.Values[z][y][x] = value;
 }
 
-std::vector<float> Flat(const CData3D& v) {
+std::vector<float> Flat(const CData3D& v)
+{
     std::vector<float> out;
     for (int z = 0; z < v.NZ; ++z)
         for (int y = 0; y < v.NY; ++y)
@@ -31,7 +33,8 @@ std::vector<float> Flat(const CData3D& v) {
 }
 
 // Reference: sort the numbers of the window of existing neighbours, take the k-th largest.
-float ReferenceCell(const std::vector<float>& src, int nx, int ny, int nz, int x, int y, int z) {
+float ReferenceCell(const std::vector<float>& src, int nx, int ny, int nz, int x, int y, int z)
+{
     auto at = [&](int i, int j, int k) {
         return src[(static_cast<std::size_t>(k) * ny + j) * nx + i];
     };
@@ -52,13 +55,15 @@ float ReferenceCell(const std::vector<float>& src, int nx, int ny, int nz, int x
     return nums[(nums.size() - 1) / 2];
 }
 
-bool SameValue(float a, float b) {
+bool SameValue(float a, float b)
+{
     return a == b || (std::isnan(a) && std::isnan(b));
 }
 
 } // namespace
 
-TEST(SelectMedian, KthLargestOfTheNumbers) {
+TEST(SelectMedian, KthLargestOfTheNumbers)
+{
     const float seven[] = {5, 1, 7, 3, 2, 6, 4};
     EXPECT_EQ(SelectMedian(seven, 7), 4.0f);
     const float six[] = {5, 1, 3, 2, 6, 4};
@@ -86,7 +91,8 @@ TEST(SelectMedian, KthLargestOfTheNumbers) {
     EXPECT_EQ(SelectMedian(many.data(), 22), 42.0f);
 }
 
-TEST(MedianFilter3D, SpecialCases) {
+TEST(MedianFilter3D, SpecialCases)
+{
     CData3DEx v;
     EXPECT_EQ(MedianFilter3D(v), 0); // no data
 
@@ -120,7 +126,8 @@ TEST(MedianFilter3D, SpecialCases) {
 
 // The vectorised rows, the padded faces, thin axes, NaN rows and the z chunks all agree with a
 // plain reference, and filtering twice is filtering the once-filtered volume.
-TEST(MedianFilter3D, MatchesReferenceOnRandomVolumes) {
+TEST(MedianFilter3D, MatchesReferenceOnRandomVolumes)
+{
     // thin axes, and depths across the filter's z chunks (16, 17, 33 and 37 planes)
     const int shapes[][3] = {{17, 9, 6},  {1, 1, 5},  {2, 3, 1},  {2, 2, 2},  {3, 1, 7},
                              {40, 33, 3}, {5, 4, 37}, {3, 3, 17}, {9, 2, 16}, {1, 6, 33}};
@@ -155,7 +162,8 @@ TEST(MedianFilter3D, MatchesReferenceOnRandomVolumes) {
     }
 }
 
-TEST(MedianFilter3D, KeepsExtentsNarrowerThanAllocation) {
+TEST(MedianFilter3D, KeepsExtentsNarrowerThanAllocation)
+{
     CData3DEx v;
     v.Allocate(10, 10, 10);
     for (int z = 0; z <= 10; ++z)

@@ -13,7 +13,8 @@ using namespace spectral_test;
 
 namespace {
 
-void MakeVolume(CData3D& v, int nx, int ny, int nz, float value) {
+void MakeVolume(CData3D& v, int nx, int ny, int nz, float value)
+{
     v.NX = nx, v.NY = ny, v.NZ = nz;
     v.Allocate(nx, ny, nz);
     for (int z = 0; z < nz; ++z)
@@ -22,7 +23,8 @@ void MakeVolume(CData3D& v, int nx, int ny, int nz, float value) {
                 v.Values[z][y][x] = value;
 }
 
-void FillRandom(CData3D& v, unsigned seed) {
+void FillRandom(CData3D& v, unsigned seed)
+{
     std::mt19937 rng(seed);
     std::uniform_real_distribution<float> u(-2.0f, 5.0f);
     for (int z = 0; z < v.NZ; ++z)
@@ -31,7 +33,8 @@ void FillRandom(CData3D& v, unsigned seed) {
                 v.Values[z][y][x] = u(rng);
 }
 
-std::vector<float> Flat(float*** t, int nx, int ny, int nz) {
+std::vector<float> Flat(float*** t, int nx, int ny, int nz)
+{
     std::vector<float> out;
     for (int z = 0; z < nz; ++z)
         for (int y = 0; y < ny; ++y)
@@ -42,7 +45,8 @@ std::vector<float> Flat(float*** t, int nx, int ny, int nz) {
 
 } // namespace
 
-TEST(ForwardTransformCommand, ConstantVolumeGivesSumAtOriginAndSetsSpectrum) {
+TEST(ForwardTransformCommand, ConstantVolumeGivesSumAtOriginAndSetsSpectrum)
+{
     ScriptedScope scope;
     CData3DEx v;
     MakeVolume(v, 8, 8, 8, 2.5f);
@@ -75,7 +79,8 @@ TEST(ForwardTransformCommand, ConstantVolumeGivesSumAtOriginAndSetsSpectrum) {
     EXPECT_TRUE(scope.ui.MessageTexts().empty());
 }
 
-TEST(ForwardTransformCommand, ForwardThenInverseRestoresValues) {
+TEST(ForwardTransformCommand, ForwardThenInverseRestoresValues)
+{
     ScriptedScope scope;
     CData3DEx v;
     MakeVolume(v, 64, 32, 16, 0);
@@ -91,7 +96,8 @@ TEST(ForwardTransformCommand, ForwardThenInverseRestoresValues) {
         ASSERT_NEAR(im, 0.0f, 1e-5f);
 }
 
-TEST(ForwardTransformCommand, RefusedSizesChangeNothing) {
+TEST(ForwardTransformCommand, RefusedSizesChangeNothing)
+{
     ScriptedScope scope;
     CData3DEx v;
     MakeVolume(v, 100, 100, 100, 1.0f);
@@ -114,7 +120,8 @@ TEST(ForwardTransformCommand, RefusedSizesChangeNothing) {
 
 // A volume loaded after a transform leaves AuxValues of other extents behind; the inverse then
 // takes zero imaginary parts instead of reading the stale array.
-TEST(InverseTransformCommand, StaleAuxOfOtherExtentsCountsAsZero) {
+TEST(InverseTransformCommand, StaleAuxOfOtherExtentsCountsAsZero)
+{
     ScriptedScope scope;
     CData3DEx v;
     MakeVolume(v, 8, 8, 8, 1.0f);
@@ -146,7 +153,8 @@ TEST(InverseTransformCommand, StaleAuxOfOtherExtentsCountsAsZero) {
     FreeTensor3(im, 0, 16, 0, 16, 0, 32);
 }
 
-TEST(AutoCorrelationCommand, ImpulseAndSymmetryAndAuxUntouched) {
+TEST(AutoCorrelationCommand, ImpulseAndSymmetryAndAuxUntouched)
+{
     ScriptedScope scope;
     CData3DEx v;
     MakeVolume(v, 8, 8, 8, 0.0f);
@@ -172,7 +180,8 @@ TEST(AutoCorrelationCommand, ImpulseAndSymmetryAndAuxUntouched) {
     EXPECT_TRUE(scope.ui.MessageTexts().empty());
 }
 
-TEST(SpectralCommands, NoDataIsNeverOffered) {
+TEST(SpectralCommands, NoDataIsNeverOffered)
+{
     CData3DEx v;
     EXPECT_FALSE(CanForwardTransform(v));
     EXPECT_FALSE(CanInverseTransform(v));

@@ -17,7 +17,8 @@ namespace {
 // Logical units per millimetre.
 constexpr double UnitsPerMm = 10.0;
 
-int RoundToInt(double v) {
+int RoundToInt(double v)
+{
     if (!std::isfinite(v))
         return 0;
     return static_cast<int>(std::clamp(std::round(v), -2147483648.0, 2147483647.0));
@@ -27,7 +28,8 @@ int RoundToInt(double v) {
 
 QtSurface::QtSurface(QPainter& p, double dotsPerMmX, double dotsPerMmY, QRectF c, bool vector)
     : painter(p), kx(dotsPerMmX / UnitsPerMm), ky(dotsPerMmY / UnitsPerMm), client(c),
-      vectorDevice(vector) {
+      vectorDevice(vector)
+{
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing, false);
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
@@ -41,15 +43,18 @@ QtSurface::QtSurface(QPainter& p, double dotsPerMmX, double dotsPerMmY, QRectF c
     painter.setFont(qfont);
 }
 
-QtSurface::~QtSurface() {
+QtSurface::~QtSurface()
+{
     painter.restore();
 }
 
-QColor QtSurface::ToQColor(Rgb c) {
+QColor QtSurface::ToQColor(Rgb c)
+{
     return QColor(RgbRed(c), RgbGreen(c), RgbBlue(c));
 }
 
-QFont QtSurface::MakeQFont(const FontDesc& desc, double dotsPerMm) {
+QFont QtSurface::MakeQFont(const FontDesc& desc, double dotsPerMm)
+{
     QFont f(QString::fromStdString(desc.face));
     // The description's face stands for a proportional sans face whatever its pitch bits say.
     f.setStyleHint(QFont::SansSerif);
@@ -63,20 +68,24 @@ QFont QtSurface::MakeQFont(const FontDesc& desc, double dotsPerMm) {
     return f;
 }
 
-Rect QtSurface::ClientRect() {
+Rect QtSurface::ClientRect()
+{
     return {RoundToInt(client.left() / kx), RoundToInt(-client.top() / ky),
             RoundToInt(client.right() / kx), RoundToInt(-client.bottom() / ky)};
 }
 
-Point QtSurface::DeviceToLogical(Point d) {
+Point QtSurface::DeviceToLogical(Point d)
+{
     return {RoundToInt(d.x / kx), RoundToInt(-d.y / ky)};
 }
 
-Point QtSurface::LogicalToDevice(Point l) {
+Point QtSurface::LogicalToDevice(Point l)
+{
     return {RoundToInt(l.x * kx), RoundToInt(-l.y * ky)};
 }
 
-void QtSurface::ApplyPen() {
+void QtSurface::ApplyPen()
+{
     // Width 0 is one device pixel (a cosmetic pen); otherwise logical units scaled to pixels.
     QPen qpen(ToQColor(pen.color));
     qpen.setStyle(Qt::SolidLine);
@@ -86,21 +95,24 @@ void QtSurface::ApplyPen() {
     painter.setPen(qpen);
 }
 
-Pen QtSurface::SelectPen(const Pen& p) {
+Pen QtSurface::SelectPen(const Pen& p)
+{
     Pen old = pen;
     pen = p;
     ApplyPen();
     return old;
 }
 
-Brush QtSurface::SelectBrush(const Brush& b) {
+Brush QtSurface::SelectBrush(const Brush& b)
+{
     Brush old = brush;
     brush = b;
     painter.setBrush(b.hollow ? QBrush(Qt::NoBrush) : QBrush(ToQColor(b.color)));
     return old;
 }
 
-FontDesc QtSurface::SelectFont(const FontDesc& f) {
+FontDesc QtSurface::SelectFont(const FontDesc& f)
+{
     FontDesc old = font;
     font = f;
     qfont = MakeQFont(f, ky * UnitsPerMm);
@@ -108,32 +120,39 @@ FontDesc QtSurface::SelectFont(const FontDesc& f) {
     return old;
 }
 
-QRectF QtSurface::MapRect(int left, int top, int right, int bottom) const {
+QRectF QtSurface::MapRect(int left, int top, int right, int bottom) const
+{
     return QRectF(Map(left, top), Map(right, bottom)).normalized();
 }
 
-void QtSurface::Rectangle(int left, int top, int right, int bottom) {
+void QtSurface::Rectangle(int left, int top, int right, int bottom)
+{
     painter.drawRect(MapRect(left, top, right, bottom));
 }
 
-void QtSurface::Ellipse(int left, int top, int right, int bottom) {
+void QtSurface::Ellipse(int left, int top, int right, int bottom)
+{
     painter.drawEllipse(MapRect(left, top, right, bottom));
 }
 
-void QtSurface::FillRect(const Rect& rc, Rgb color) {
+void QtSurface::FillRect(const Rect& rc, Rgb color)
+{
     painter.fillRect(MapRect(rc.left, rc.top, rc.right, rc.bottom), ToQColor(color));
 }
 
-void QtSurface::MoveTo(int x, int y) {
+void QtSurface::MoveTo(int x, int y)
+{
     current = {x, y};
 }
 
-void QtSurface::LineTo(int x, int y) {
+void QtSurface::LineTo(int x, int y)
+{
     painter.drawLine(Map(current.x, current.y), Map(x, y));
     current = {x, y};
 }
 
-void QtSurface::Polyline(const std::vector<Point>& points) {
+void QtSurface::Polyline(const std::vector<Point>& points)
+{
     if (points.size() < 2)
         return;
     QPolygonF poly;
@@ -143,7 +162,8 @@ void QtSurface::Polyline(const std::vector<Point>& points) {
     painter.drawPolyline(poly);
 }
 
-void QtSurface::TextOut(int x, int y, const std::string& text) {
+void QtSurface::TextOut(int x, int y, const std::string& text)
+{
     const QFontMetricsF metrics(qfont);
     painter.save();
     painter.translate(Map(x, y));
@@ -157,7 +177,8 @@ void QtSurface::TextOut(int x, int y, const std::string& text) {
     painter.restore();
 }
 
-void QtSurface::StretchImage(const PixelImage& image, int x, int y, int width, int height) {
+void QtSurface::StretchImage(const PixelImage& image, int x, int y, int width, int height)
+{
     const int w = image.Width();
     const int h = image.Height();
     if (w < 1 || h < 1 || width == 0 || height == 0)
