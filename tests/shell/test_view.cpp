@@ -5,6 +5,7 @@
 #include "shell/KalderDoc.h"
 #include "shell/KalderView.h"
 #include "support/TestServices.h"
+#include "support/VolumeBuilders.h"
 #include "volume/Data3D.h"
 #include "volume/VolumeFile.h"
 
@@ -15,6 +16,7 @@
 #include <sstream>
 
 using platform::FormAnswer;
+using testing_support::FillCoded;
 using testing_support::HeadlessServices;
 using testing_support::ScopedEnv;
 using testing_support::TempDir;
@@ -43,23 +45,9 @@ void ResetVolume()
     v.bReadStretchInfo = 1;
 }
 
-// Values[z][y][x] = 100 z + 10 y + x.
-void FillCoded(CData3D& v, int nx, int ny, int nz)
-{
-    v.NX = nx, v.NY = ny, v.NZ = nz;
-    v.Allocate(nx, ny, nz);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x)
-                v.Values[z][y][x] = static_cast<float>(100 * z + 10 * y + x);
-}
-
 std::string Slurp(const std::string& path)
 {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    return testing_support::ReadWholeFile(path);
 }
 
 // A headless session: services, a working folder root, one document and its view.

@@ -2,6 +2,7 @@
 // Builders for the volume file tests and the fuzz seed corpus: little-endian byte images of
 // volume files and FD model files, and a snapshot of everything a reader may change.
 
+#include "support/VolumeBuilders.h"
 #include "volume/Data3D.h"
 
 #include <cstdint>
@@ -26,11 +27,7 @@ struct Bytes {
     }
 };
 
-// value(x, y, z) = 100 z + 10 y + x + offset: distinct, and exact in float.
-inline float Cell(int x, int y, int z, float offset = 0)
-{
-    return static_cast<float>(100 * z + 10 * y + x) + offset;
-}
+using testing_support::Cell;
 
 // nz * ny * nx values in file order (x fastest, then y, then z).
 inline std::vector<float> Cells(int nx, int ny, int nz, float offset = 0)
@@ -43,15 +40,9 @@ inline std::vector<float> Cells(int nx, int ny, int nz, float offset = 0)
     return v;
 }
 
-// Fills the volume with extents nx, ny, nz and Cell values.
 inline void FillCells(CData3D& v, int nx, int ny, int nz, float offset = 0)
 {
-    v.NX = nx, v.NY = ny, v.NZ = nz;
-    v.Allocate(nx, ny, nz);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x)
-                v.Values[z][y][x] = Cell(x, y, z, offset);
+    testing_support::FillCoded(v, nx, ny, nz, offset);
 }
 
 // Version-3 header of a volume file, as WriteVolume writes it.

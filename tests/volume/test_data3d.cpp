@@ -1,26 +1,13 @@
 #include "support/TestServices.h"
+#include "support/VolumeBuilders.h"
 #include "volume/Data3D.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
+using testing_support::FillCoded;
 using testing_support::HeadlessServices;
-
-namespace {
-
-// Values[z][y][x] = 100 z + 10 y + x, so every read names its cell.
-void FillCoded(CData3D& v, int nx, int ny, int nz)
-{
-    v.NX = nx, v.NY = ny, v.NZ = nz;
-    v.Allocate(nx, ny, nz);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x)
-                v.Values[z][y][x] = static_cast<float>(100 * z + 10 * y + x);
-}
-
-} // namespace
 
 TEST(Data3D, FreshVolumeAndProfileAtConstruction)
 {
