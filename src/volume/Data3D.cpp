@@ -87,21 +87,23 @@ void CData3D::CopyFrom(const CData3D& other)
 
 void CData3D::GetMinMax(float& min, float& max) const
 {
+    // Branch-free per row so the compiler vectorises it; a NaN fails both comparisons and is
+    // skipped. Some number (infinities included) was seen exactly when lo <= hi at the end.
     float lo = std::numeric_limits<float>::infinity();
     float hi = -std::numeric_limits<float>::infinity();
-    bool any = false;
     for (int z = 0; z < NZ; ++z)
         for (int y = 0; y < NY; ++y) {
             const float* row = Values[z][y];
+            float rowLo = lo, rowHi = hi;
             for (int x = 0; x < NX; ++x) {
                 float v = row[x];
-                if (v < lo)
-                    lo = v;
-                if (v > hi)
-                    hi = v;
-                any = any || v == v;
+                rowLo = v < rowLo ? v : rowLo;
+                rowHi = v > rowHi ? v : rowHi;
             }
+            lo = rowLo;
+            hi = rowHi;
         }
+    bool any = lo <= hi;
     min = any ? lo : 1.0e8f;
     max = any ? hi : -1.0e8f;
 }

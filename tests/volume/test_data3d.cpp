@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 
 using testing_support::FillCoded;
 using testing_support::HeadlessServices;
@@ -135,6 +136,23 @@ TEST(Data3D, MinMaxCoversOnlyTheCellsInUseAndAnyMagnitude)
     v.GetMinMax(mn, mx);
     EXPECT_EQ(mn, 3.0e10f);
     EXPECT_EQ(mx, 3.0e10f * 4);
+
+    // only infinities, and only NaN
+    v.NZ = 2;
+    for (int z = 0; z < 2; ++z)
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 2; ++x)
+                v.Values[z][y][x] = std::numeric_limits<float>::infinity();
+    v.GetMinMax(mn, mx);
+    EXPECT_EQ(mn, std::numeric_limits<float>::infinity());
+    EXPECT_EQ(mx, std::numeric_limits<float>::infinity());
+    for (int z = 0; z < 2; ++z)
+        for (int y = 0; y < 2; ++y)
+            for (int x = 0; x < 2; ++x)
+                v.Values[z][y][x] = std::nanf("");
+    v.GetMinMax(mn, mx);
+    EXPECT_EQ(mn, 1.0e8f);
+    EXPECT_EQ(mx, -1.0e8f);
 }
 
 TEST(Data3D, GeneratorsAndPhaseVelocityLayouts)
