@@ -20,6 +20,7 @@
 #include <QPainterPath>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextBrowser>
@@ -380,7 +381,15 @@ void MainWindow::RunCommand(int id)
         QPrintPreviewDialog dlg(&printer, this);
         connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
                 [this](QPrinter* p) { PrintTo(*p); });
+        // The preview remembers whether it showed one page or two, as the framework does.
+        platform::Profile& profile = platform::GetProfile();
+        auto* preview = dlg.findChild<QPrintPreviewWidget*>();
+        if (preview && profile.GetInt("Settings", "PreviewPages", 1) == 2)
+            preview->setViewMode(QPrintPreviewWidget::FacingPagesView);
         dlg.exec();
+        if (preview)
+            profile.WriteInt("Settings", "PreviewPages",
+                             preview->viewMode() == QPrintPreviewWidget::FacingPagesView ? 2 : 1);
         break;
     }
     case ID_FILE_PRINT_SETUP: {

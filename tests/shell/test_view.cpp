@@ -351,9 +351,15 @@ TEST(ViewStory, UndoAndRedoRestoreValuesOnly)
     s.view.OnCommand(ID_EDIT_UNDO);
     EXPECT_EQ(v.Values[1][2][3], 123.0f);
 
-    // the median filter keeps an undo copy of what it changes
+    // the median filter removes a spike and keeps an undo copy of what it changed
+    v.Values[5][5][5] = 1.0e6f;
     s.view.OnCommand(ID_MEDIAN_FILTER);
+    EXPECT_LT(v.Values[5][5][5], 1000.0f);
     EXPECT_TRUE(s.view.IsEnabled(ID_EDIT_UNDO));
+    s.view.OnCommand(ID_EDIT_UNDO);
+    EXPECT_EQ(v.Values[5][5][5], 1.0e6f);
+    s.view.OnCommand(ID_EDIT_REDO);
+    EXPECT_LT(v.Values[5][5][5], 1000.0f);
 
     // load a larger volume, undo: the 10^3 values return with the new steps
     FillCoded(v, 20, 20, 20);
@@ -598,4 +604,39 @@ TEST(ViewStory, DocumentNameRulesAndDatetimeVolumes)
     s.doc.OnNewDocument();
     EXPECT_EQ(s.doc.WindowTitle(), "Kalder - Kalder");
     EXPECT_EQ(v.NX, 2); // File New keeps the volume
+}
+
+TEST(ViewStory, FourierCommandsReportProgressAndRescanTheRange)
+{
+    Session s;
+    CData3DEx& v = theVolume();
+    FillCoded(v, 8, 8, 8);
+    s.doc.PlotSettings->DataRangeValid = 1;
+    s.view.OnCommand(ID_FORWARD_TRANSFORM);
+    EXPECT_EQ(v.IsSpectrum, 1);
+    EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 0);
+    EXPECT_FALSE(s.view.IsEnabled(ID_FORWARD_TRANSFORM));
+    EXPECT_TRUE(s.view.IsEnabled(ID_INVERSE_TRANSFORM));
+    ASSERT_FALSE(s.svc.ui.progress.empty());
+    EXPECT_EQ(s.svc.ui.progress.front(), "nfftx=8 : nffty=8 : nfftz=8 ");
+    // the DC term is the sum of all values
+    double sum = 0;
+    for (int z = 0; z < 8; ++z)
+        for (int y = 0; y < 8; ++y)
+            for (int x = 0; x < 8; ++x)
+                sum += testing_support::Cell(x, y, z);
+    EXPECT_NEAR(v.Values[0][0][0], sum, 1e-3 * sum);
+
+    s.doc.PlotSettings->DataRangeValid = 1;
+    s.view.OnCommand(ID_INVERSE_TRANSFORM);
+    EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 0);
+    EXPECT_NEAR(v.Values[1][3][7], 137.0f, 1e-3f);
+    EXPECT_NEAR(v.Values[0][0][0], 0.0f, 1e-3f);
+
+    // a volume whose sides are not powers of two from 8 is refused with the message
+    FillCoded(v, 6, 8, 8);
+    v.IsSpectrum = 0;
+    s.view.OnCommand(ID_FORWARD_TRANSFORM);
+    EXPECT_EQ(s.svc.ui.messages.back().text, "Error! Number of cells is not equal to power of 2.");
+    EXPECT_EQ(v.IsSpectrum, 0);
 }
