@@ -1,0 +1,258 @@
+// Spectral synthesis of a random field with a model auto-correlation C:
+//   N = FFT3D(noise),  S = FFT3D(C sampled on the grid),
+//   field = Re IFFT3D( N(k) * sqrt|S(k)| ),   field /= sd(field).
+// |S| discards the phase that the centring of C on the grid adds; the noise keeps its phase.
+// The power spectrum of the field is then |N|^2 |S|, whose expectation is proportional to the
+// model spectrum, so the field's auto-correlation follows C up to a factor fixed by the scaling.
+
+#include "random_media/RandomField.h"
+
+#include "numeric/Allocation.h"
+#include "platform/BinaryFile.h"
+#include "platform/Services.h"
+#include "platform/TextFile.h"
+#include "random_media/Correlation.h"
+#include "random_media/Noise.h"
+#include "random_media/Utility.h"
+#include "spectral/Fft.h"
+
+#include <cmath>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const kNoiseSpectrumFile = "RandomModel.dat";
+const char* const kModelSpectrumFile = "AutoCorrelationModel.dat";
+
+// Sets the working cells of a tensor [z][y][x] to 0.
+void ZeroCells(float*** t, int nx, int ny, int nz)
+{
+#pragma omp parallel for schedule(static)
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y) {
+            float* row = t[z][y];
+            for (int x = 0; x < nx; ++x)
+                row[x] = 0.0f;
+        }
+}
+
+// Writes a spectrum as, for every row [z][y], nx real parts then nx imaginary parts (float32,
+// little-endian, no header). Returns an empty string, or the reason the file is incomplete.
+std::string WriteSpectrum(const char* path, int nx, int ny, int nz, float*** re, float*** im)
+{
+    std::string error;
+    auto file = platform::CreateBinaryWrite(path, &error);
+    if (!file)
+        return error;
+    // one z plane per write: ny rows of (nx real, nx imaginary)
+    const std::size_t rowFloats = static_cast<std::size_t>(nx);
+    std::vector<float> plane(2 * rowFloats * static_cast<std::size_t>(ny));
+    bool ok = true;
+    for (int z = 0; z < nz && ok; ++z) {
+        for (int y = 0; y < ny; ++y) {
+            float* out = plane.data() + 2 * rowFloats * static_cast<std::size_t>(y);
+            const float* r = re[z][y];
+            const float* i = im[z][y];
+            for (std::size_t x = 0; x < rowFloats; ++x) {
+                out[x] = r[x];
+                out[rowFloats + x] = i[x];
+            }
+        }
+        ok = file->Write(plane.data(), plane.size() * sizeof(float));
+    }
+    const bool closed = file->Close();
+    if (!ok || !closed)
+        return "a write failed (disk full?)";
+    return {};
+}
+
+// Multiplies the noise spectrum in the noise file by the root of the magnitude of the model
+// spectrum in the model file, plane by plane, into (re, im). Returns an empty string, or the
+// name of the file that could not be read and why.
+std::string ShapeSpectrum(int nx, int ny, int nz, float*** re, float*** im)
+{
+    std::string error;
+    auto noise = platform::OpenBinaryRead(kNoiseSpectrumFile, &error);
+    if (!noise)
+        return std::string("\"") + kNoiseSpectrumFile + "\": " + error;
+    auto model = platform::OpenBinaryRead(kModelSpectrumFile, &error);
+    if (!model)
+        return std::string("\"") + kModelSpectrumFile + "\": " + error;
+
+    const std::size_t rowFloats = static_cast<std::size_t>(nx);
+    const std::size_t planeFloats = 2 * rowFloats * static_cast<std::size_t>(ny);
+    const std::size_t planeBytes = planeFloats * sizeof(float);
+    std::vector<float> noisePlane(planeFloats), modelPlane(planeFloats);
+    for (int z = 0; z < nz; ++z) {
+        if (noise->Read(noisePlane.data(), planeBytes) != planeBytes)
+            return std::string("\"") + kNoiseSpectrumFile + "\" ends early";
+        if (model->Read(modelPlane.data(), planeBytes) != planeBytes)
+            return std::string("\"") + kModelSpectrumFile + "\" ends early";
+#pragma omp parallel for schedule(static)
+        for (int y = 0; y < ny; ++y) {
+            const std::size_t base = 2 * rowFloats * static_cast<std::size_t>(y);
+            const float* nRe = noisePlane.data() + base;
+            const float* nIm = nRe + rowFloats;
+            const float* cRe = modelPlane.data() + base;
+            const float* cIm = cRe + rowFloats;
+            float* outRe = re[z][y];
+            float* outIm = im[z][y];
+            for (std::size_t x = 0; x < rowFloats; ++x) {
+                // squares and sum in float, both roots in double, the magnitude stored as float
+                const float power = cRe[x] * cRe[x] + cIm[x] * cIm[x];
+                const float magnitude = static_cast<float>(std::sqrt(static_cast<double>(power)));
+                const double a = std::sqrt(static_cast<double>(magnitude));
+                outRe[x] = static_cast<float>(nRe[x] * a);
+                outIm[x] = static_cast<float>(nIm[x] * a);
+            }
+        }
+    }
+    return {};
+}
+
+// The four diagnostic files, each closed by its own destructor when it was opened.
+struct NoiseReports {
+    platform::TextFile noise, acX, acY, acZ;
+    NoiseReports()
+    {
+        noise.Create("VonKarmanNoise3D.txt");
+        acX.Create("VonKarmanNoise3D_ac_x.txt");
+        acY.Create("VonKarmanNoise3D_ac_y.txt");
+        acZ.Create("VonKarmanNoise3D_ac_z.txt");
+    }
+};
+
+// Owns the scratch tensor of imaginary parts, [0..nz][0..ny][0..nx].
+class ScratchTensor {
+public:
+    ScratchTensor(int nx, int ny, int nz) : nx(nx), ny(ny), nz(nz), t(f3tensor(0, nz, 0, ny, 0, nx))
+    {
+        ZeroCells(t, nx, ny, nz);
+    }
+    ~ScratchTensor() { FreeTensor3(t, 0, nz, 0, ny, 0, nx); }
+    ScratchTensor(const ScratchTensor&) = delete;
+    ScratchTensor& operator=(const ScratchTensor&) = delete;
+    float*** Get() const { return t; }
+
+private:
+    int nx, ny, nz;
+    float*** t;
+};
+
+int Failed(const std::string& text, int nx, int ny, int nz, float*** values)
+{
+    // a half-made spectrum is of no use to anyone: leave a plain zero field
+    ZeroCells(values, nx, ny, nz);
+    platform::GetUi().MessageBox(text);
+    return 0;
+}
+
+// Writes the lag table of one axis: lag (axis units), measured and model auto-correlation.
+void WriteLagTable(platform::TextFile& file, const std::vector<float>& measured, float step,
+                   float distance, int type, float e, float h)
+{
+    for (std::size_t j = 0; j < measured.size(); ++j) {
+        const float lag = static_cast<float>(j) * step;
+        file.Printf("%f %f %f\n", lag, measured[j], CorrelationValue(type, lag / distance, e, h));
+    }
+}
+
+} // namespace
+
+int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float stepX, float stepY,
+                     float stepZ, float ax, float ay, float az, float e, float h, float angle,
+                     int bRandomNoise, platform::Surface& surface)
+{
+    NoiseReports reports;
+    CUtility utility;
+    if (!CheckPowerOfTwo3D(nx, ny, nz))
+        return 0;
+
+    ScratchTensor scratch(nx, ny, nz);
+    float*** im = scratch.Get();
+
+    FillUniformNoise(nx, ny, nz, values, bRandomNoise);
+    Fft3DForward(nx, ny, nz, values, im, surface);
+    std::string error = WriteSpectrum(kNoiseSpectrumFile, nx, ny, nz, values, im);
+    if (!error.empty())
+        return Failed(platform::Format("Cannot write the scratch file \"%s\": %s.",
+                                       kNoiseSpectrumFile, error.c_str()),
+                      nx, ny, nz, values);
+
+    ZeroCells(values, nx, ny, nz);
+    ZeroCells(im, nx, ny, nz);
+    // a refusal (a correlation distance of 0) leaves the model at zero
+    VonKarmanFunction3D(type, nx, ny, nz, values, stepX, stepY, stepZ, ax, ay, az, e, h, angle);
+    Fft3DForward(nx, ny, nz, values, im, surface);
+    error = WriteSpectrum(kModelSpectrumFile, nx, ny, nz, values, im);
+    if (!error.empty())
+        return Failed(platform::Format("Cannot write the scratch file \"%s\": %s.",
+                                       kModelSpectrumFile, error.c_str()),
+                      nx, ny, nz, values);
+
+    error = ShapeSpectrum(nx, ny, nz, values, im);
+    if (!error.empty())
+        return Failed(platform::Format("Cannot read back the scratch file %s.", error.c_str()), nx,
+                      ny, nz, values);
+
+    Fft3DInverse(nx, ny, nz, values, im, surface);
+    // From here on only the real part is used.
+
+    // SD(1): the standard deviation of the synthesised field before it is scaled to 1.
+    const float s = static_cast<float>(std::sqrt(utility.Variance3D(nx, ny, nz, values)));
+    reports.noise.Printf("SD(1)=%f \n", s);
+    reports.noise.Printf("1 %d \n", nz);
+
+    if (s > 0.0f && std::isfinite(s)) {
+#pragma omp parallel for schedule(static)
+        for (int z = 0; z < nz; ++z)
+            for (int y = 0; y < ny; ++y) {
+                float* row = values[z][y];
+                for (int x = 0; x < nx; ++x)
+                    row[x] = row[x] / s;
+            }
+    } else {
+        // A model that is zero everywhere shapes the noise away: there is no deviation to scale
+        // to 1, so the field is a homogeneous zero rather than 0/0.
+        ZeroCells(values, nx, ny, nz);
+        if (type != CorrelationHomogeneous)
+            platform::GetUi().MessageBox(
+                "The auto-correlation model is zero everywhere (a correlation distance is 0, or "
+                "the chosen type has no correlation function): the random field is 0.");
+    }
+
+    // Profiles through the centre, scaled by e: along X and Y in the middle Z plane, along Z on
+    // the vertical through the centre.
+    const int xc = nx / 2, yc = ny / 2, zc = nz / 2;
+    std::vector<float> xProfile(static_cast<std::size_t>(nx));
+    std::vector<float> yProfile(static_cast<std::size_t>(ny));
+    std::vector<float> zProfile(static_cast<std::size_t>(nz));
+    for (int z = 0; z < nz; ++z) {
+        const float v = values[z][yc][xc];
+        reports.noise.Printf("%f %f \n", static_cast<float>(z) * stepZ, v);
+        zProfile[static_cast<std::size_t>(z)] = e * v;
+    }
+    for (int x = 0; x < nx; ++x)
+        xProfile[static_cast<std::size_t>(x)] = e * values[zc][yc][x];
+    for (int y = 0; y < ny; ++y)
+        yProfile[static_cast<std::size_t>(y)] = e * values[zc][y][xc];
+
+    reports.noise.Printf("SD(2)=%f \n", std::sqrt(utility.Variance3D(nx, ny, nz, values)));
+
+    const float sdx = std::sqrt(utility.Variance1D(nx, xProfile.data()));
+    const float sdy = std::sqrt(utility.Variance1D(ny, yProfile.data()));
+    const float sdz = std::sqrt(utility.Variance1D(nz, zProfile.data()));
+    AutoCorrelation1D(xProfile.data(), nx);
+    AutoCorrelation1D(yProfile.data(), ny);
+    AutoCorrelation1D(zProfile.data(), nz);
+
+    reports.acX.Printf("1 %d ax=%f e=%f h=%f sdx=%f \n", nx, ax, e, h, sdx);
+    reports.acY.Printf("1 %d ay=%f e=%f h=%f sdy=%f \n", ny, ay, e, h, sdy);
+    reports.acZ.Printf("1 %d az=%f e=%f h=%f sdz=%f \n", nz, az, e, h, sdz);
+    WriteLagTable(reports.acX, xProfile, stepX, ax, type, e, h);
+    WriteLagTable(reports.acY, yProfile, stepY, ay, type, e, h);
+    WriteLagTable(reports.acZ, zProfile, stepZ, az, type, e, h);
+    return 1;
+}

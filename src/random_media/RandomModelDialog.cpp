@@ -1,0 +1,129 @@
+#include "random_media/RandomModelDialog.h"
+
+#include "platform/Form.h"
+#include "platform/Services.h"
+#include "plot/Settings.h"
+
+#include <iterator>
+
+namespace {
+
+const char* const kCorrelationChoices[] = {"Homogeneous model", "Read velocity model",
+                                           "Random noise", "Von Karman model", "Exponential model"};
+const char* const kSizeChoices[] = {"128 * 128 *128", "256 * 256 * 256", "512 * 512 * 512"};
+
+// A radio value that selects no button reads back as -1.
+int RadioIndex(int value, int count)
+{
+    return value >= 0 && value < count ? value : -1;
+}
+
+} // namespace
+
+void ReadRandomModelSettings(RandomModelSettings& s)
+{
+    ReadSettingFloat("VonKarman_ax", s.ax);
+    ReadSettingFloat("VonKarman_ay", s.ay);
+    ReadSettingFloat("VonKarman_az", s.az);
+    ReadSettingFloat("VonKarman_e", s.e);
+    ReadSettingFloat("VonKarman_h", s.h);
+    ReadSettingInt("VonKarman_bRandomNoise", s.bRandomNoise);
+    ReadSettingInt("VonKarman_iFunction", s.iFunction);
+    ReadSettingFloat("VonKarman_angle", s.angle);
+    ReadSettingInt("VonKarman_model_size", s.modelSize);
+    ReadSettingFloat("VonKarman_vp", s.vp);
+    ReadSettingFloat("VonKarman_vs", s.vs);
+    ReadSettingFloat("VonKarman_density", s.density);
+}
+
+void WriteRandomModelSettings(const RandomModelSettings& s)
+{
+    WriteSettingFloat("VonKarman_ax", s.ax);
+    WriteSettingFloat("VonKarman_ay", s.ay);
+    WriteSettingFloat("VonKarman_az", s.az);
+    WriteSettingFloat("VonKarman_e", s.e);
+    WriteSettingFloat("VonKarman_h", s.h);
+    WriteSettingInt("VonKarman_bRandomNoise", s.bRandomNoise);
+    WriteSettingInt("VonKarman_iFunction", s.iFunction);
+    WriteSettingFloat("VonKarman_angle", s.angle);
+    WriteSettingInt("VonKarman_model_size", s.modelSize);
+    WriteSettingFloat("VonKarman_vp", s.vp);
+    WriteSettingFloat("VonKarman_vs", s.vs);
+    WriteSettingFloat("VonKarman_density", s.density);
+}
+
+int ModelCellCount(int sizeIndex)
+{
+    switch (sizeIndex) {
+    case 1:
+        return 256;
+    case 2:
+        return 512;
+    default:
+        return 128;
+    }
+}
+
+void CDlgRandomModel3D::Describe(platform::Form& form)
+{
+    form.Radio("Auto correlation function", iFunction,
+               {std::begin(kCorrelationChoices), std::end(kCorrelationChoices)})
+        .Float("ax : correlation distance (m)", ax)
+        .Float("ay : correlation distance (m)", ay)
+        .Float("az : correlation distance (m)", az)
+        .Float("e : standard deviation (%)", ePercent)
+        .Float("h : Hurst constant", h)
+        .Float("Angle between X and Z (degree)  ", angle)
+        .Check("Random seed noise", bRandomNoise)
+        .Radio("Model size", modelSize, {std::begin(kSizeChoices), std::end(kSizeChoices)})
+        .Prompt("Background")
+        .Float("VP(m/sec)", vp)
+        .Float("VS(m/sec)", vs)
+        .Float("Density(kg/m3)", density);
+}
+
+void CDlgRandomModel3D::From(const RandomModelSettings& s)
+{
+    iFunction = s.iFunction;
+    ax = s.ax;
+    ay = s.ay;
+    az = s.az;
+    ePercent = s.e * 100.0f;
+    h = s.h;
+    angle = s.angle;
+    bRandomNoise = s.bRandomNoise;
+    modelSize = s.modelSize;
+    vp = s.vp;
+    vs = s.vs;
+    density = s.density;
+}
+
+RandomModelSettings CDlgRandomModel3D::Confirmed() const
+{
+    RandomModelSettings s;
+    s.iFunction = RadioIndex(iFunction, static_cast<int>(std::size(kCorrelationChoices)));
+    s.ax = ax;
+    s.ay = ay;
+    s.az = az;
+    s.e = ePercent / 100.0f;
+    s.h = h;
+    s.angle = angle;
+    s.bRandomNoise = bRandomNoise;
+    s.modelSize = RadioIndex(modelSize, static_cast<int>(std::size(kSizeChoices)));
+    s.vp = vp;
+    s.vs = vs;
+    s.density = density;
+    return s;
+}
+
+bool RunRandomModelDialog(RandomModelSettings& settings)
+{
+    CDlgRandomModel3D dlg;
+    dlg.From(settings);
+    platform::Form form(RandomModelDialogCaption);
+    dlg.Describe(form);
+    if (!platform::GetUi().RunForm(form))
+        return false;
+    settings = dlg.Confirmed();
+    return true;
+}

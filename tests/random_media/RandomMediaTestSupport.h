@@ -1,0 +1,90 @@
+#pragma once
+// Helpers of the random-media tests: a scratch current directory (the commands write their
+// reports and scratch files there), text-file reading, and the reference Python.
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace rm_test {
+
+// Runs the test in a fresh current directory and restores the previous one afterwards.
+class ScratchCwd {
+public:
+    ScratchCwd() : previous(std::filesystem::current_path())
+    {
+        std::string pattern =
+            (std::filesystem::temp_directory_path() / "kalder-rm-XXXXXX").string();
+        if (::mkdtemp(pattern.data()))
+            dir = pattern;
+        std::filesystem::current_path(dir);
+    }
+    ~ScratchCwd()
+    {
+        std::filesystem::current_path(previous);
+        std::error_code ec;
+        std::filesystem::remove_all(dir, ec);
+    }
+    ScratchCwd(const ScratchCwd&) = delete;
+    ScratchCwd& operator=(const ScratchCwd&) = delete;
+    std::string File(const std::string& name) const { return (dir / name).string(); }
+
+    std::filesystem::path previous, dir;
+};
+
+inline std::vector<std::string> ReadLines(const std::string& path)
+{
+    std::ifstream in(path);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+// Every number of a line, in order (separators such as ':' and '=' skipped).
+inline std::vector<double> Numbers(const std::string& line)
+{
+    std::vector<double> out;
+    const char* p = line.c_str();
+    while (*p) {
+        char* end = nullptr;
+        double v = std::strtod(p, &end);
+        if (end != p) {
+            out.push_back(v);
+            p = end;
+        } else {
+            ++p;
+        }
+    }
+    return out;
+}
+
+inline bool HavePython()
+{
+    return std::filesystem::exists(KALDER_SYSTEM_PYTHON);
+}
+
+// Runs a Python script with arguments and returns the numbers it prints, one per token.
+inline std::vector<double> RunPython(const std::string& script, const std::string& args)
+{
+    const std::string scriptPath = "reference.py";
+    {
+        std::ofstream out(scriptPath);
+        out << script;
+    }
+    const std::string command =
+        std::string(KALDER_SYSTEM_PYTHON) + " " + scriptPath + " " + args + " > reference.out";
+    if (std::system(command.c_str()) != 0)
+        return {};
+    std::ifstream in("reference.out");
+    std::vector<double> values;
+    for (double v; in >> v;)
+        values.push_back(v);
+    return values;
+}
+
+} // namespace rm_test
