@@ -58,6 +58,15 @@ bool ReadHeaderFrom(platform::BinaryFile& file, SnapshotHeader& h)
     return true;
 }
 
+// A distance in metres as a grid position, rounded half up and kept inside int.
+int GridPosition(double distance, float spacing)
+{
+    double p = distance / static_cast<double>(spacing) + 0.5;
+    if (!(p > INT_MIN))
+        return p != p ? 0 : INT_MIN;
+    return p < INT_MAX ? static_cast<int>(p) : INT_MAX;
+}
+
 std::unique_ptr<platform::BinaryFile> OpenOrReport(const std::string& path)
 {
     std::string error;
@@ -275,8 +284,8 @@ std::int64_t ExtractSlice2D(const std::string& path, int column, double p1Distan
     file->Close();
 
     const float spacing = h.StepX;
-    const int p1 = static_cast<int>(p1Distance / static_cast<double>(spacing) + 0.5);
-    const int p2 = static_cast<int>(p2Distance / static_cast<double>(spacing) + 0.5);
+    const int p1 = GridPosition(p1Distance, spacing);
+    const int p2 = GridPosition(p2Distance, spacing);
     std::string error;
     if (!WriteFD2DModel(outputPath, h.NY, spacing, p1, p2, layer, values, error)) {
         Message(Format("Cannot write \"%s\": %s.", outputPath.c_str(), error.c_str()));
@@ -320,6 +329,8 @@ VolumeCommandResult OnExtract2DSlice()
         return {};
     SeriesSelection sel = CollectSeries(paths);
     const int count = sel.Numbers.Count();
+    if (count == 0)
+        return {}; // every name was reported as carrying no number
 
     std::int64_t total = 0; // columns of the whole series
     for (const std::string& path : sel.Paths) {

@@ -255,6 +255,10 @@ TEST_F(SeriesTest, ExtractSlice2D_ThicknessesGiveTheLayerBottomsAndWidthGivesThe
     EXPECT_EQ(lines[2], " 0 0 \n");
     EXPECT_EQ(lines[10], " 80 0 \n"); // NY = 95: nine pairs
     EXPECT_EQ(lines[11], " 0 1 2 \n");
+    // Distances beyond int give the extreme positions rather than an undefined conversion.
+    ASSERT_GT(ExtractSlice2D(path, 0, 1e300, -1e300, 250.0, "g.fd2"), 0);
+    std::string g = ReadWholeFile(dir.File("g.fd2"));
+    EXPECT_EQ(g.substr(g.find('\n') + 1, 26), " 2147483647 -2147483648 9 ");
     // P-velocity rows, first value (y = 0): layers 0, 1, 1, 2, 2.
     const float firstValue[5] = {0, 100, 100, 200, 200};
     for (int r = 0; r < 5; ++r)
