@@ -18,6 +18,7 @@
 #include <QScreen>
 #include <QTimer>
 
+#include <clocale>
 #include <cstdio>
 
 int main(int argc, char** argv)
@@ -25,6 +26,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QApplication::setApplicationName("Kalder");
+    // Qt adopts the user's locale for the C library; every text file and message of the program
+    // uses C number formats ("%f" with a decimal point), whatever the desktop's language.
+    std::setlocale(LC_NUMERIC, "C");
 
     QCommandLineParser parser;
     parser.setApplicationDescription("Kalder: viewer and model builder for 3D earth models");

@@ -6,10 +6,17 @@
 #include "platform/TextFile.h"
 #include "plot/Settings.h"
 #include "random_media/MedianFilterCommand.h"
+#include "random_media/RandomModelCommands.h"
+#include "random_media/Utility.h"
+#include "readers/TomographyFile.h"
+#include "regional/AichiModel.h"
+#include "regional/AverageVelocity.h"
+#include "regional/StationModel.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/Dialogs.h"
 #include "spectral/SpectralCommands.h"
+#include "volume/SnapshotSeries.h"
 #include "volume/StretchInfo.h"
 #include "volume/VolumeCommands.h"
 
@@ -35,6 +42,29 @@ using ProgressSurface = platform::RecordingSurface;
 void Repaint()
 {
     platform::RequestRepaint();
+}
+
+ViewLoadMemory MemoryOf(const CKalderView& view)
+{
+    return {view.RememberedNX, view.RememberedNY, view.RememberedNZ, view.Component};
+}
+
+void Remember(CKalderView& view, const ViewLoadMemory& m)
+{
+    view.RememberedNX = m.RememberedNX;
+    view.RememberedNY = m.RememberedNY;
+    view.RememberedNZ = m.RememberedNZ;
+    view.Component = m.Component;
+}
+
+void Apply(CKalderView& view, const CommandOutcome& r)
+{
+    if (r.clearDataRange && view.Doc.PlotSettings)
+        view.Doc.PlotSettings->DataRangeValid = 0;
+    if (r.repick && view.PickMode == 1)
+        view.Pick();
+    if (r.repaint)
+        Repaint();
 }
 
 } // namespace
@@ -258,21 +288,43 @@ bool CKalderView::OnCommand(int id)
     case ID_MEDIAN_FILTER:
         OnMedianFilter();
         return true;
-    case ID_OPEN_AFT:
-    case ID_FD_APPEND_ALL:
-    case ID_EXTRACT_2D_SLICE:
-    case ID_EXTRACT_1D_MODEL:
     case ID_OPEN_VELOCITY_MODEL_FILE:
-    case ID_CALCULATING_AVS:
-    case ID_RANDOM_MODEL:
-    case ID_VONKARMAN_AUTOCORRELATION:
-    case ID_VONKARMAN_RANDOM:
-    case ID_VONKARMAN_RANDOM_FD3D:
-        // Commands whose computation is not part of this version yet: say so instead of
-        // silently doing nothing.
-        platform::GetUi().MessageBox("\"" + CommandText(id) +
-                                     "\" is not available in this version of Kalder.");
+        // The regional commands read and write their files in the current directory.
+        if (OnOpenVelocityModelFile().Repaint)
+            Repaint();
         return true;
+    case ID_EXTRACT_1D_MODEL:
+        OnExtract1DModel();
+        return true;
+    case ID_CALCULATING_AVS:
+        OnCalculatingAVS(v);
+        return true;
+    case ID_OPEN_AFT:
+        OnOpenAft();
+        return true;
+    case ID_FD_APPEND_ALL:
+        OnAppendAll();
+        return true;
+    case ID_EXTRACT_2D_SLICE: {
+        CUtility utility; // the series commands keep their utility object (and "utility.txt")
+        OnExtract2DSlice();
+        return true;
+    }
+    case ID_RANDOM_MODEL:
+        Apply(*this, RandomVelocityModelCommand(v));
+        return true;
+    case ID_VONKARMAN_AUTOCORRELATION:
+        Apply(*this, VonKarmanAutoCorrelationCommand(v));
+        return true;
+    case ID_VONKARMAN_RANDOM:
+    case ID_VONKARMAN_RANDOM_FD3D: {
+        ProgressSurface surface;
+        CommandOutcome r = id == ID_VONKARMAN_RANDOM ? VonKarmanRandomCommand(v, surface)
+                                                     : VonKarmanRandomFD3DCommand(v, surface);
+        platform::GetUi().EndProgress();
+        Apply(*this, r);
+        return true;
+    }
     default:
         return false;
     }
@@ -593,23 +645,6 @@ void CKalderView::OnOpenRaytracingModel()
         Repaint();
 }
 
-namespace {
-
-ViewLoadMemory MemoryOf(const CKalderView& view)
-{
-    return {view.RememberedNX, view.RememberedNY, view.RememberedNZ, view.Component};
-}
-
-void Remember(CKalderView& view, const ViewLoadMemory& m)
-{
-    view.RememberedNX = m.RememberedNX;
-    view.RememberedNY = m.RememberedNY;
-    view.RememberedNZ = m.RememberedNZ;
-    view.Component = m.Component;
-}
-
-} // namespace
-
 void CKalderView::OnOpenBinaryNoHeader()
 {
     ViewLoadMemory memory = MemoryOf(*this);
@@ -630,6 +665,32 @@ void CKalderView::OnVelocityModel()
         Repaint();
 }
 
+void CKalderView::OnAppendAll()
+{
+    CUtility utility; // the series commands keep their utility object (and "utility.txt")
+    ViewLoadMemory memory = MemoryOf(*this);
+    VolumeCommandResult r = OnAppendAllFiles(theVolume(), memory, DrawEnabled);
+    Remember(*this, memory);
+    DrawEnabled = 1;
+    if (r.ClearDataRange && Doc.PlotSettings)
+        Doc.PlotSettings->DataRangeValid = 0;
+    if (r.Repaint) {
+        ClampPlaneIndex();
+        Repaint();
+    }
+}
+
+void CKalderView::OnOpenAft()
+{
+    VolumeCommandResult r = OnOpenAftFile(theVolume());
+    if (r.ClearDataRange && Doc.PlotSettings)
+        Doc.PlotSettings->DataRangeValid = 0;
+    if (r.Repaint) {
+        ClampPlaneIndex();
+        Repaint();
+    }
+}
+
 void CKalderView::OnTestData()
 {
     theVolume().FillTestData();
@@ -642,20 +703,6 @@ void CKalderView::OnImpulseModel()
     theVolume().FillImpulse(128);
     Repaint();
 }
-
-namespace {
-
-void Apply(CKalderView& view, const CommandOutcome& r)
-{
-    if (r.clearDataRange && view.Doc.PlotSettings)
-        view.Doc.PlotSettings->DataRangeValid = 0;
-    if (r.repick && view.PickMode == 1)
-        view.Pick();
-    if (r.repaint)
-        Repaint();
-}
-
-} // namespace
 
 void CKalderView::OnForwardTransform()
 {

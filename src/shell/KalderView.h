@@ -80,6 +80,8 @@ private:
     void OnOpenRaytracingModel();
     void OnOpenBinaryNoHeader();
     void OnVelocityModel();
+    void OnAppendAll();
+    void OnOpenAft();
     void OnTestData();
     void OnImpulseModel();
     void OnForwardTransform();

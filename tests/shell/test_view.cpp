@@ -640,3 +640,54 @@ TEST(ViewStory, FourierCommandsReportProgressAndRescanTheRange)
     EXPECT_EQ(s.svc.ui.messages.back().text, "Error! Number of cells is not equal to power of 2.");
     EXPECT_EQ(v.IsSpectrum, 0);
 }
+
+TEST(ViewStory, EveryProgramCommandHasAHandlerAndSurvivesCancel)
+{
+    Session s;
+    TempDir cwd;
+    std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(cwd.path); // diagnostic files go to the current directory
+    for (bool data : {false, true}) {
+        if (data)
+            FillCoded(theVolume(), 8, 8, 8);
+        for (int id : MenuCommandIds()) {
+            if (id >= ID_FILE_NEW || !s.view.IsEnabled(id))
+                continue; // framework commands belong to the window
+            if (id == ID_RANDOM_MODEL || id == ID_IMPULSE_MODEL || id == ID_TEST_DATA)
+                continue; // these build a volume without asking; tested elsewhere
+            s.svc.ui.ClearLog();
+            EXPECT_TRUE(s.view.OnCommand(id)) << id;
+            for (const auto& m : s.svc.ui.messages)
+                EXPECT_EQ(m.text.find("not available"), std::string::npos) << id;
+        }
+    }
+    std::filesystem::current_path(old);
+}
+
+TEST(ViewStory, RandomVelocityModelIsFixedNoiseAndClosesTheModelBuilders)
+{
+    Session s;
+    TempDir cwd;
+    std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(cwd.path);
+    s.doc.PlotSettings->DataRangeValid = 1;
+    ASSERT_TRUE(s.view.IsEnabled(ID_RANDOM_MODEL));
+    s.view.OnCommand(ID_RANDOM_MODEL);
+    std::filesystem::current_path(old);
+    CData3DEx& v = theVolume();
+    EXPECT_EQ(std::tie(v.NX, v.NY, v.NZ), std::make_tuple(256, 256, 256));
+    float mn = 0, mx = 0;
+    v.GetMinMax(mn, mx);
+    EXPECT_GE(mn, -0.5f);
+    EXPECT_LT(mx, 0.5f);
+    EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 1); // the data range is kept
+    for (int id : {ID_RANDOM_MODEL, ID_IMPULSE_MODEL, ID_VONKARMAN_AUTOCORRELATION,
+                   ID_VONKARMAN_RANDOM, ID_VONKARMAN_RANDOM_FD3D})
+        EXPECT_FALSE(s.view.IsEnabled(id)) << id;
+    float first = v.Values[0][0][0];
+    ResetVolume();
+    std::filesystem::current_path(cwd.path);
+    s.view.OnCommand(ID_RANDOM_MODEL);
+    std::filesystem::current_path(old);
+    EXPECT_EQ(theVolume().Values[0][0][0], first); // always the same noise
+}
