@@ -158,7 +158,7 @@ QString FormDialog::TextOf(std::size_t i) const
         return static_cast<QCheckBox*>(w)->isChecked() ? "1" : "0";
     case FieldKind::Radio: {
         auto* group = w->findChild<QButtonGroup*>();
-        return QString::number(group ? std::max(group->checkedId(), 0) : 0);
+        return QString::number(group ? group->checkedId() : -1); // -1: nothing selected
     }
     case FieldKind::Prompt:
         return {};

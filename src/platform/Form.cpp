@@ -142,7 +142,8 @@ std::optional<std::string> Form::CheckFieldText(std::size_t index, const std::st
             return std::string("Enter an integer.");
         return std::nullopt;
     case FieldKind::Radio:
-        if (!ParseIntField(text, i) || i < 0 || i >= static_cast<int>(f.choices.size()))
+        // -1: no button selected, as the dialog framework reports it
+        if (!ParseIntField(text, i) || i < -1 || i >= static_cast<int>(f.choices.size()))
             return std::string("Enter an integer.");
         return std::nullopt;
     case FieldKind::Text:

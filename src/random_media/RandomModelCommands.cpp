@@ -94,6 +94,9 @@ CommandOutcome RunModelCommand(ModelKind kind, CData3D& volume, platform::Surfac
     MakeCube(volume, n);
     switch (kind) {
     case ModelKind::AutoCorrelation:
+        // Hundreds of millions of Bessel evaluations for the large cubes: say what is running.
+        platform::GetUi().ShowProgress(
+            platform::Format("VonKarman auto-correlation model: %d x %d x %d cells", n, n, n));
         return Done(VonKarmanFunction3D(s.iFunction, n, n, n, volume.Values, volume.StepX,
                                         volume.StepY, volume.StepZ, s.ax, s.ay, s.az, s.e, s.h,
                                         s.angle));

@@ -313,9 +313,12 @@ bool CKalderView::OnCommand(int id)
     case ID_RANDOM_MODEL:
         Apply(*this, RandomVelocityModelCommand(v));
         return true;
-    case ID_VONKARMAN_AUTOCORRELATION:
-        Apply(*this, VonKarmanAutoCorrelationCommand(v));
+    case ID_VONKARMAN_AUTOCORRELATION: {
+        CommandOutcome r = VonKarmanAutoCorrelationCommand(v);
+        platform::GetUi().EndProgress();
+        Apply(*this, r);
         return true;
+    }
     case ID_VONKARMAN_RANDOM:
     case ID_VONKARMAN_RANDOM_FD3D: {
         ProgressSurface surface;

@@ -43,6 +43,8 @@ TEST(Form, ConvertsFieldsAndRefusesUnparsableText)
     EXPECT_EQ(form.CheckFieldText(1, "1e39"), "Enter a number."); // beyond single precision
     EXPECT_EQ(form.CheckFieldText(2, ""), "Enter a number.");
     EXPECT_EQ(form.CheckFieldText(3, "2"), "Enter an integer.");
+    EXPECT_EQ(form.CheckFieldText(3, "-2"), "Enter an integer.");
+    EXPECT_FALSE(form.CheckFieldText(3, "-1")); // no button selected
     EXPECT_FALSE(form.CheckFieldText(0, " 42 "));
 
     form.SetFieldText(0, " 42 ");
