@@ -8,6 +8,8 @@
 #include "support/TestServices.h"
 #include "volume/Data3D.h"
 
+#include "support/VolumeBuilders.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -24,25 +26,9 @@ using rm_test::ScratchCwd;
 namespace {
 
 // A volume of nx x ny x nz cells, filled with fill.
-void MakeVolume(CData3D& v, int nx, int ny, int nz, float fill)
-{
-    v.NX = nx, v.NY = ny, v.NZ = nz;
-    v.Allocate(nx, ny, nz);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x)
-                v.Values[z][y][x] = fill;
-}
+constexpr auto& MakeVolume = testing_support::FillConstant;
 
-std::vector<float> Flat(const CData3D& v)
-{
-    std::vector<float> out;
-    for (int z = 0; z < v.NZ; ++z)
-        for (int y = 0; y < v.NY; ++y)
-            for (int x = 0; x < v.NX; ++x)
-                out.push_back(v.Values[z][y][x]);
-    return out;
-}
+constexpr auto& Flat = testing_support::Flatten;
 
 // Population standard deviation in double, independent of the statistics object.
 double StdDev(const std::vector<float>& v)

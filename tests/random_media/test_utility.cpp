@@ -3,6 +3,8 @@
 
 #include "numeric/Allocation.h"
 
+#include "support/VolumeBuilders.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -35,15 +37,7 @@ public:
     std::filesystem::path previous, dir;
 };
 
-std::vector<float> Flat(const CData3D& v)
-{
-    std::vector<float> out;
-    for (int z = 0; z < v.NZ; ++z)
-        for (int y = 0; y < v.NY; ++y)
-            for (int x = 0; x < v.NX; ++x)
-                out.push_back(v.Values[z][y][x]);
-    return out;
-}
+constexpr auto& Flat = testing_support::Flatten;
 
 } // namespace
 

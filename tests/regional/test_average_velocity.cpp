@@ -27,15 +27,7 @@ void SetAreas(CData3D& v, std::vector<std::pair<int, float>> areas)
     }
 }
 
-void FillUniform(CData3D& v, int nx, int ny, int nz, float value)
-{
-    v.NX = nx, v.NY = ny, v.NZ = nz;
-    v.Allocate(nx, ny, nz);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x)
-                v.Values[z][y][x] = value;
-}
+constexpr auto& FillUniform = testing_support::FillConstant;
 
 struct AvsFile {
     std::int32_t nx = 0, ny = 0, planes = 0;

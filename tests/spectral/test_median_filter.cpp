@@ -1,5 +1,7 @@
 #include "spectral/MedianFilter.h"
 
+#include "support/VolumeBuilders.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -12,25 +14,9 @@ namespace {
 
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
-void MakeVolume(CData3D& v, int nx, int ny, int nz, float value)
-{
-    v.NX = nx, v.NY = ny, v.NZ = nz;
-    v.Allocate(nx, ny, nz);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x)
-                v.Values[z][y][x] = value;
-}
+constexpr auto& MakeVolume = testing_support::FillConstant;
 
-std::vector<float> Flat(const CData3D& v)
-{
-    std::vector<float> out;
-    for (int z = 0; z < v.NZ; ++z)
-        for (int y = 0; y < v.NY; ++y)
-            for (int x = 0; x < v.NX; ++x)
-                out.push_back(v.Values[z][y][x]);
-    return out;
-}
+constexpr auto& Flat = testing_support::Flatten;
 
 // Reference: sort the numbers of the window of existing neighbours, take the k-th largest.
 float ReferenceCell(const std::vector<float>& src, int nx, int ny, int nz, int x, int y, int z)

@@ -4,6 +4,8 @@
 #include "platform/RecordingSurface.h"
 #include "spectral/Fft.h"
 
+#include "support/VolumeBuilders.h"
+
 #include <gtest/gtest.h>
 
 #include <random>
@@ -13,15 +15,7 @@ using namespace spectral_test;
 
 namespace {
 
-void MakeVolume(CData3D& v, int nx, int ny, int nz, float value)
-{
-    v.NX = nx, v.NY = ny, v.NZ = nz;
-    v.Allocate(nx, ny, nz);
-    for (int z = 0; z < nz; ++z)
-        for (int y = 0; y < ny; ++y)
-            for (int x = 0; x < nx; ++x)
-                v.Values[z][y][x] = value;
-}
+constexpr auto& MakeVolume = testing_support::FillConstant;
 
 void FillRandom(CData3D& v, unsigned seed)
 {

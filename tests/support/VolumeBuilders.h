@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -24,6 +25,28 @@ inline void FillCoded(CData3D& v, int nx, int ny, int nz, float offset = 0)
         for (int y = 0; y < ny; ++y)
             for (int x = 0; x < nx; ++x)
                 v.Values[z][y][x] = Cell(x, y, z, offset);
+}
+
+// Sets the extents, allocates and fills every cell with value.
+inline void FillConstant(CData3D& v, int nx, int ny, int nz, float value)
+{
+    v.NX = nx, v.NY = ny, v.NZ = nz;
+    v.Allocate(nx, ny, nz);
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            for (int x = 0; x < nx; ++x)
+                v.Values[z][y][x] = value;
+}
+
+// The cells in use in file order (x fastest, then y, then z).
+inline std::vector<float> Flatten(const CData3D& v)
+{
+    std::vector<float> out;
+    for (int z = 0; z < v.NZ; ++z)
+        for (int y = 0; y < v.NY; ++y)
+            for (int x = 0; x < v.NX; ++x)
+                out.push_back(v.Values[z][y][x]);
+    return out;
 }
 
 inline std::string ReadWholeFile(const std::string& path)
