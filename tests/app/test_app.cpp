@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPrinter>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
@@ -170,4 +171,40 @@ TEST(MainWindow, ProfileKeepsGeneralAtTheTopLevelAndRecentFiles)
     QString text = ini.readAll();
     EXPECT_TRUE(text.contains("[General]"));
     EXPECT_TRUE(text.contains("[Recent%20File%20List]") || text.contains("[Recent File List]"));
+}
+
+TEST(MainWindow, VonKarmanRandomModelPaintsThroughTheWindow)
+{
+    WindowFixture f;
+    testing_support::TempDir cwd;
+    std::filesystem::path old = std::filesystem::current_path();
+    std::filesystem::current_path(cwd.path); // the synthesis writes its scratch files here
+    // a Von Karman medium with 2 km correlation distances on 128^3 cells of 1 m (the default)
+    f.ui.AnswerForm({true,
+                     {{"Auto correlation function", "3"},
+                      {"ax : correlation distance (m)", "8"},
+                      {"ay : correlation distance (m)", "8"},
+                      {"az : correlation distance (m)", "4"},
+                      {"e : standard deviation (%)", "5"},
+                      {"h : Hurst constant", "0.3"},
+                      {"Model size", "0"}}});
+    f.window->RunCommand(ID_VONKARMAN_RANDOM);
+    std::filesystem::current_path(old);
+    CData3DEx& v = theVolume();
+    ASSERT_EQ(v.NX, 128);
+    EXPECT_FALSE(f.window->Action(ID_VONKARMAN_RANDOM)->isEnabled());
+    EXPECT_FALSE(f.ui.progress.empty());
+    // 1 m cells: at 1/1500 the 128-cell section is 85 mm wide
+    f.window->Doc().PlotSettings->ScaleDenominator = 1500;
+    f.window->resize(1000, 760);
+    QImage shot = f.window->grab().toImage();
+    EXPECT_GT(shot.width(), 500);
+    // the picture holds many distinct colours (a random field), not a single band
+    QSet<QRgb> colours;
+    for (int y = 200; y < 400; y += 3)
+        for (int x = 150; x < 350; x += 3)
+            colours.insert(shot.pixel(x, y));
+    EXPECT_GT(colours.size(), 10);
+    if (const char* dir = std::getenv("KALDER_LOOK_DIR"))
+        shot.save(QString(dir) + "/vonkarman.png");
 }
