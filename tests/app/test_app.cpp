@@ -177,8 +177,7 @@ TEST(MainWindow, VonKarmanRandomModelPaintsThroughTheWindow)
 {
     WindowFixture f;
     testing_support::TempDir cwd;
-    std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(cwd.path); // the synthesis writes its scratch files here
+    auto inCwd = std::make_unique<testing_support::ScopedCwd>(cwd.path); // scratch files go here
     // a Von Karman medium with 2 km correlation distances on 128^3 cells of 1 m (the default)
     f.ui.AnswerForm({true,
                      {{"Auto correlation function", "3"},
@@ -189,7 +188,7 @@ TEST(MainWindow, VonKarmanRandomModelPaintsThroughTheWindow)
                       {"h : Hurst constant", "0.3"},
                       {"Model size", "0"}}});
     f.window->RunCommand(ID_VONKARMAN_RANDOM);
-    std::filesystem::current_path(old);
+    inCwd.reset();
     CData3DEx& v = theVolume();
     ASSERT_EQ(v.NX, 128);
     EXPECT_FALSE(f.window->Action(ID_VONKARMAN_RANDOM)->isEnabled());

@@ -12,18 +12,7 @@
 
 namespace {
 
-// Runs the scope in another working directory.
-class ScopedCwd {
-public:
-    explicit ScopedCwd(const std::string& dir) : previous(std::filesystem::current_path())
-    {
-        std::filesystem::current_path(dir);
-    }
-    ~ScopedCwd() { std::filesystem::current_path(previous); }
-
-private:
-    std::filesystem::path previous;
-};
+using testing_support::ScopedCwd;
 
 std::string ReadAll(const std::string& path)
 {

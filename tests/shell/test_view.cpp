@@ -18,6 +18,7 @@
 using platform::FormAnswer;
 using testing_support::FillCoded;
 using testing_support::HeadlessServices;
+using testing_support::ScopedCwd;
 using testing_support::ScopedEnv;
 using testing_support::TempDir;
 
@@ -318,12 +319,12 @@ TEST(ViewStory, PickOnAPhaseVelocitySectionAndSave)
 
     // with an empty working folder the file goes to the current directory, never to "/"
     TempDir cwd;
-    std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(cwd.path);
-    s.doc.WorkingFolder.clear();
-    s.view.PickMode = 1;
-    s.view.SavePicks();
-    std::filesystem::current_path(old);
+    {
+        ScopedCwd inCwd(cwd.path);
+        s.doc.WorkingFolder.clear();
+        s.view.PickMode = 1;
+        s.view.SavePicks();
+    }
     EXPECT_TRUE(std::filesystem::exists(cwd.File("PickDataHorizontal_0.txt")));
 }
 
@@ -645,8 +646,7 @@ TEST(ViewStory, EveryProgramCommandHasAHandlerAndSurvivesCancel)
 {
     Session s;
     TempDir cwd;
-    std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(cwd.path); // diagnostic files go to the current directory
+    ScopedCwd inCwd(cwd.path); // diagnostic files go to the current directory
     for (bool data : {false, true}) {
         if (data)
             FillCoded(theVolume(), 8, 8, 8);
@@ -661,19 +661,16 @@ TEST(ViewStory, EveryProgramCommandHasAHandlerAndSurvivesCancel)
                 EXPECT_EQ(m.text.find("not available"), std::string::npos) << id;
         }
     }
-    std::filesystem::current_path(old);
 }
 
 TEST(ViewStory, RandomVelocityModelIsFixedNoiseAndClosesTheModelBuilders)
 {
     Session s;
     TempDir cwd;
-    std::filesystem::path old = std::filesystem::current_path();
-    std::filesystem::current_path(cwd.path);
+    ScopedCwd inCwd(cwd.path);
     s.doc.PlotSettings->DataRangeValid = 1;
     ASSERT_TRUE(s.view.IsEnabled(ID_RANDOM_MODEL));
     s.view.OnCommand(ID_RANDOM_MODEL);
-    std::filesystem::current_path(old);
     CData3DEx& v = theVolume();
     EXPECT_EQ(std::tie(v.NX, v.NY, v.NZ), std::make_tuple(256, 256, 256));
     float mn = 0, mx = 0;
@@ -686,8 +683,6 @@ TEST(ViewStory, RandomVelocityModelIsFixedNoiseAndClosesTheModelBuilders)
         EXPECT_FALSE(s.view.IsEnabled(id)) << id;
     float first = v.Values[0][0][0];
     ResetVolume();
-    std::filesystem::current_path(cwd.path);
     s.view.OnCommand(ID_RANDOM_MODEL);
-    std::filesystem::current_path(old);
     EXPECT_EQ(theVolume().Values[0][0][0], first); // always the same noise
 }

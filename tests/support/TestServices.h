@@ -52,6 +52,22 @@ public:
     std::string path;
 };
 
+// Runs the scope in another working directory (the program writes its diagnostic files to the
+// current directory).
+class ScopedCwd {
+public:
+    explicit ScopedCwd(const std::string& dir) : previous(std::filesystem::current_path())
+    {
+        std::filesystem::current_path(dir);
+    }
+    ~ScopedCwd() { std::filesystem::current_path(previous); }
+    ScopedCwd(const ScopedCwd&) = delete;
+    ScopedCwd& operator=(const ScopedCwd&) = delete;
+
+private:
+    std::filesystem::path previous;
+};
+
 // Sets an environment variable for one scope and restores the old value.
 class ScopedEnv {
 public:
