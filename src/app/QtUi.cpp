@@ -6,6 +6,7 @@
 #include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGridLayout>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -91,57 +92,81 @@ void QtUi::EndProgress()
     }
 }
 
+QWidget* FormDialog::MakeEditor(std::size_t i, bool inGrid)
+{
+    const platform::FormField& field = form.fields[i];
+    QString label = QString::fromStdString(field.label);
+    switch (field.kind) {
+    case FieldKind::Int:
+    case FieldKind::Float:
+    case FieldKind::Double:
+    case FieldKind::Text: {
+        auto* edit = new QLineEdit(QString::fromStdString(form.FieldText(i)));
+        edit->setReadOnly(field.readOnly);
+        if (inGrid)
+            edit->setToolTip(label);
+        return edit;
+    }
+    case FieldKind::Check: {
+        auto* box = new QCheckBox(inGrid ? QString() : label);
+        box->setChecked(form.FieldText(i) == "1");
+        return box;
+    }
+    case FieldKind::Radio: {
+        auto* group = new QGroupBox(label);
+        auto* buttons = new QButtonGroup(group);
+        auto* v = new QVBoxLayout(group);
+        int current = std::stoi(form.FieldText(i));
+        for (std::size_t c = 0; c < field.choices.size(); ++c) {
+            auto* rb = new QRadioButton(QString::fromStdString(field.choices[c]));
+            rb->setChecked(static_cast<int>(c) == current);
+            buttons->addButton(rb, static_cast<int>(c));
+            v->addWidget(rb);
+        }
+        return group;
+    }
+    case FieldKind::Prompt:
+        return new QLabel(label);
+    }
+    return new QLabel;
+}
+
 FormDialog::FormDialog(platform::Form& f, QWidget* parent) : QDialog(parent), form(f)
 {
     setWindowTitle(QString::fromStdString(form.caption));
     auto* outer = new QVBoxLayout(this);
     auto* layout = new QFormLayout;
     outer->addLayout(layout);
-    for (std::size_t i = 0; i < form.fields.size(); ++i) {
-        const platform::FormField& field = form.fields[i];
-        QString label = QString::fromStdString(field.label);
-        QWidget* editor = nullptr;
-        switch (field.kind) {
-        case FieldKind::Int:
-        case FieldKind::Float:
-        case FieldKind::Double:
-        case FieldKind::Text: {
-            auto* edit = new QLineEdit(QString::fromStdString(form.FieldText(i)));
-            edit->setReadOnly(field.readOnly);
-            layout->addRow(label, edit);
-            editor = edit;
-            break;
-        }
-        case FieldKind::Check: {
-            auto* box = new QCheckBox(label);
-            box->setChecked(form.FieldText(i) == "1");
-            layout->addRow(box);
-            editor = box;
-            break;
-        }
-        case FieldKind::Radio: {
-            auto* group = new QGroupBox(label);
-            auto* buttons = new QButtonGroup(group);
-            auto* v = new QVBoxLayout(group);
-            int current = std::stoi(form.FieldText(i));
-            for (std::size_t c = 0; c < field.choices.size(); ++c) {
-                auto* rb = new QRadioButton(QString::fromStdString(field.choices[c]));
-                rb->setChecked(static_cast<int>(c) == current);
-                buttons->addButton(rb, static_cast<int>(c));
-                v->addWidget(rb);
+    editors.assign(form.fields.size(), nullptr);
+    for (std::size_t i = 0; i < form.fields.size();) {
+        if (const platform::FormGrid* grid = form.GridAt(i)) {
+            // a table: column headings on top, row headings on the left
+            auto* table = new QGridLayout;
+            for (std::size_t c = 0; c < grid->Columns(); ++c)
+                table->addWidget(new QLabel(QString::fromStdString(grid->columnHeadings[c])), 0,
+                                 static_cast<int>(c) + 1, Qt::AlignHCenter);
+            for (std::size_t r = 0; r < grid->Rows(); ++r) {
+                table->addWidget(new QLabel(QString::fromStdString(grid->rowHeadings[r])),
+                                 static_cast<int>(r) + 1, 0);
+                for (std::size_t c = 0; c < grid->Columns(); ++c) {
+                    std::size_t k = i + r * grid->Columns() + c;
+                    editors[k] = MakeEditor(k, true);
+                    table->addWidget(editors[k], static_cast<int>(r) + 1, static_cast<int>(c) + 1);
+                }
             }
-            layout->addRow(group);
-            editor = group;
-            break;
+            layout->addRow(table);
+            i += grid->Rows() * grid->Columns();
+            continue;
         }
-        case FieldKind::Prompt: {
-            auto* l = new QLabel(label);
-            layout->addRow(l);
-            editor = l;
-            break;
-        }
-        }
-        editors.push_back(editor);
+        const platform::FormField& field = form.fields[i];
+        editors[i] = MakeEditor(i, false);
+        bool labelled = field.kind == FieldKind::Int || field.kind == FieldKind::Float ||
+                        field.kind == FieldKind::Double || field.kind == FieldKind::Text;
+        if (labelled)
+            layout->addRow(QString::fromStdString(field.label), editors[i]);
+        else
+            layout->addRow(editors[i]);
+        ++i;
     }
     auto* bb = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
     connect(bb, &QDialogButtonBox::accepted, this, &FormDialog::accept);

@@ -53,6 +53,7 @@ public:
 
 private:
     QString TextOf(std::size_t i) const;
+    QWidget* MakeEditor(std::size_t i, bool inGrid);
     platform::Form& form;
     std::vector<QWidget*> editors;
 };

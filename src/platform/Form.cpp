@@ -99,6 +99,21 @@ Form& Form::ReadOnly()
     return *this;
 }
 
+Form& Form::BeginGrid(std::vector<std::string> rowHeadings, std::vector<std::string> columnHeadings)
+{
+    grids.push_back({fields.size(), std::move(rowHeadings), std::move(columnHeadings)});
+    return *this;
+}
+
+const FormGrid* Form::GridAt(std::size_t index) const
+{
+    for (const FormGrid& g : grids)
+        if (g.firstField == index && g.Rows() > 0 && g.Columns() > 0 &&
+            index + g.Rows() * g.Columns() <= fields.size())
+            return &g;
+    return nullptr;
+}
+
 std::string Form::FieldText(std::size_t index) const
 {
     const FormField& f = fields.at(index);

@@ -20,6 +20,15 @@ struct FormField {
     bool readOnly = false;            // shown but not editable
 };
 
+// A run of fields shown as a table: rows x columns fields, row by row, from firstField on.
+struct FormGrid {
+    std::size_t firstField = 0;
+    std::vector<std::string> rowHeadings;
+    std::vector<std::string> columnHeadings;
+    std::size_t Rows() const { return rowHeadings.size(); }
+    std::size_t Columns() const { return columnHeadings.size(); }
+};
+
 class Form {
 public:
     explicit Form(std::string caption) : caption(std::move(caption)) {}
@@ -33,6 +42,11 @@ public:
     Form& Prompt(const std::string& text);
     // Marks the field added last as read-only.
     Form& ReadOnly();
+    // The next rows x columns fields, added row by row, are shown as a table with these
+    // headings (presentation only: the fields keep their own labels).
+    Form& BeginGrid(std::vector<std::string> rowHeadings, std::vector<std::string> columnHeadings);
+    // The grid that starts at field index, or nullptr.
+    const FormGrid* GridAt(std::size_t index) const;
 
     // The field's current value as the dialog shows it ("%d"; floats with 6 significant digits,
     // doubles with 15, as the dialog framework formats them).
@@ -47,6 +61,7 @@ public:
 
     std::string caption;
     std::vector<FormField> fields;
+    std::vector<FormGrid> grids;
 
 private:
     Form& Add(FieldKind kind, const std::string& label, void* target);

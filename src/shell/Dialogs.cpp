@@ -18,9 +18,10 @@ void CDlgManualAxis::Describe(platform::Form& form)
 {
     static const char* rows[3] = {"X-axis", "Y-axis", "Z-axis"};
     form.caption = "Axis setup";
+    form.BeginGrid({"X-axis", "Y-axis", "Z-axis"},
+                   {"Minimum", "Maximum", "Interval", "Shift", "Title"});
     for (int i = 0; i < 3; ++i) {
         std::string row = rows[i];
-        form.Prompt(row);
         form.Float(row + " Minimum", Minimum[i])
             .Float(row + " Maximum", Maximum[i])
             .Float(row + " Interval", Interval[i])
@@ -33,6 +34,8 @@ void CDlgDataProperty::Describe(platform::Form& form)
 {
     static const char* rows[3] = {"X", "Y", "Z"};
     form.caption = "Property";
+    // the title column has no heading
+    form.BeginGrid({"X", "Y", "Z"}, {"", "Unit", "Start", "Step"});
     for (int i = 0; i < 3; ++i) {
         std::string row = rows[i];
         form.Text(row + " title", Title[i]).Text(row + " Unit", Unit[i]);

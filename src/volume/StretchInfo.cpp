@@ -155,6 +155,8 @@ float StretchInfo::StretchedHeight(float rowHeight) const
 
 void CDlgStretch::Describe(platform::Form& form)
 {
+    // The fields carry no labels; the table headings only say which is which.
+    form.BeginGrid({"0", "1", "2", "3"}, {"Stretch", "Cells"});
     for (int i = 0; i < 4; ++i) {
         form.Float("", Stretch[i]);
         form.Int("", Boundary[i]);

@@ -7,6 +7,10 @@
 #include "platform/Services.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
+#include "shell/Dialogs.h"
+#include "random_media/RandomModelDialog.h"
+#include "volume/StretchInfo.h"
+#include "volume/VolumeDialogs.h"
 #include "support/TestServices.h"
 #include "volume/Data3D.h"
 
@@ -20,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -206,4 +211,41 @@ TEST(MainWindow, VonKarmanRandomModelPaintsThroughTheWindow)
     EXPECT_GT(colours.size(), 10);
     if (const char* dir = std::getenv("KALDER_LOOK_DIR"))
         shot.save(QString(dir) + "/vonkarman.png");
+}
+
+TEST(MainWindow, EveryDialogRecordDrawsAsAForm)
+{
+    App();
+    CDlgManualAxis axis;
+    CDlgDataProperty property;
+    CDlgStretch stretch;
+    CDataSize size;
+    CDlgRandomModel3D model;
+    CDlgGetFloat getFloat;
+    getFloat.Prompt = "Minimum value to pcik = ";
+    struct Entry {
+        const char* name;
+        std::function<void(platform::Form&)> describe;
+    };
+    const Entry entries[] = {
+        {"axis", [&](platform::Form& f) { axis.Describe(f); }},
+        {"property", [&](platform::Form& f) { property.Describe(f); }},
+        {"stretch", [&](platform::Form& f) { stretch.Describe(f); }},
+        {"datasize", [&](platform::Form& f) { size.Describe(f); }},
+        {"model", [&](platform::Form& f) { model.Describe(f); }},
+        {"getfloat", [&](platform::Form& f) { getFloat.Describe(f); }},
+    };
+    for (const Entry& e : entries) {
+        platform::Form form("Dialog");
+        e.describe(form);
+        FormDialog dlg(form);
+        for (std::size_t i = 0; i < form.fields.size(); ++i)
+            EXPECT_NE(dlg.Editor(i), nullptr) << e.name << " field " << i;
+        // OK with the values as shown stores them back unchanged
+        dlg.quietRefusals = true;
+        dlg.accept();
+        EXPECT_EQ(dlg.result(), QDialog::Accepted) << e.name << ": " << dlg.lastRefusal.toStdString();
+        if (const char* dir = std::getenv("KALDER_LOOK_DIR"))
+            dlg.grab().save(QString(dir) + "/dialog_" + e.name + ".png");
+    }
 }

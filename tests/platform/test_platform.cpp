@@ -55,6 +55,23 @@ TEST(Form, ConvertsFieldsAndRefusesUnparsableText)
     EXPECT_EQ(choice, 1);
 }
 
+TEST(Form, GridsCoverWholeRowsOfFieldsOnly)
+{
+    float v[4] = {};
+    Form form("Set Z axis stretch");
+    form.BeginGrid({"0", "1"}, {"Stretch", "Cells"});
+    for (float& x : v)
+        form.Float("", x);
+    ASSERT_NE(form.GridAt(0), nullptr);
+    EXPECT_EQ(form.GridAt(0)->Rows() * form.GridAt(0)->Columns(), 4u);
+    EXPECT_EQ(form.GridAt(1), nullptr);
+    // a grid announced for more fields than follow is not drawn as a table
+    Form cut("Cut");
+    cut.BeginGrid({"a", "b"}, {"x", "y"});
+    cut.Float("", v[0]);
+    EXPECT_EQ(cut.GridAt(0), nullptr);
+}
+
 TEST(ScriptedUi, RefusedFieldKeepsTheDialogOpenForTheNextAnswer)
 {
     ScriptedUi ui;
