@@ -73,10 +73,12 @@ int main(int argc, char** argv)
     window.UpdateActions();
     window.show();
 
+    bool imageFailed = false;
     if (parser.isSet(snapshot)) {
         QString out = parser.value(snapshot);
-        QTimer::singleShot(400, &window, [&window, out]() {
+        QTimer::singleShot(400, &window, [&window, out, &imageFailed]() {
             bool ok = window.grab().save(out);
+            imageFailed = !ok;
             std::printf("%s%s\n", ok ? "" : "could not write ", out.toLocal8Bit().constData());
             window.close();
         });
@@ -84,7 +86,7 @@ int main(int argc, char** argv)
     if (parser.isSet(screenshot)) {
         QString out = parser.value(screenshot);
         window.move(0, 0);
-        QTimer::singleShot(1200, &window, [&window, out]() {
+        QTimer::singleShot(1200, &window, [&window, out, &imageFailed]() {
             // Point at a cell of the picture so the status bar shows its readout.
             QWidget* port = window.Slice()->viewport();
             QPointF at(port->width() * 0.3, port->height() * 0.35);
@@ -92,9 +94,10 @@ int main(int argc, char** argv)
                              Qt::NoButton, Qt::NoModifier);
             QApplication::sendEvent(port, &move);
             QApplication::processEvents();
-            QTimer::singleShot(300, &window, [&window, out]() {
+            QTimer::singleShot(300, &window, [&window, out, &imageFailed]() {
                 QPixmap shot = window.screen()->grabWindow(0);
                 bool ok = shot.save(out);
+                imageFailed = !ok;
                 std::printf("%s%s\n", ok ? "" : "could not write ", out.toLocal8Bit().constData());
                 window.close();
             });
@@ -103,5 +106,5 @@ int main(int argc, char** argv)
     int rc = app.exec();
     profile.Sync();
     platform::InstallServices({});
-    return rc;
+    return rc != 0 ? rc : imageFailed ? 2 : 0;
 }
