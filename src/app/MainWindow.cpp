@@ -10,11 +10,14 @@
 #include <QCloseEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPageSetupDialog>
 #include <QPainter>
 #include <QPainterPath>
@@ -174,6 +177,8 @@ MainWindow::MainWindow()
     BuildMenus();
     BuildToolbar();
     BuildStatusBar();
+    connect(slice, &SliceWidget::CommandRequested, this, &MainWindow::RunCommand);
+    setAcceptDrops(true);
     connect(slice, &SliceWidget::Readout, this,
             [this](const QString& text) { messagePane->setText(text.isEmpty() ? "Ready" : text); });
     UpdateRecentFiles();
@@ -519,6 +524,21 @@ void MainWindow::ShowAbout()
     QMessageBox::about(this, "About Kalder",
                        "<b>Kalder Version 1.0</b><p>Viewer and model builder for 3D gridded "
                        "earth models.</p>");
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (event->mimeData()->hasUrls() && event->mimeData()->urls().first().isLocalFile())
+        event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event)
+{
+    // A volume file dropped on the window opens as the document, like File Open.
+    QString path = event->mimeData()->urls().first().toLocalFile();
+    event->acceptProposedAction();
+    OpenDocument(path);
+    UpdateActions();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event)

@@ -1,11 +1,13 @@
 #include "SliceWidget.h"
 
 #include "platform/qt/QtSurface.h"
+#include "shell/CommandIds.h"
 #include "shell/KalderView.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 namespace {
 constexpr double PageMm = 1000.0; // the scroll range: 10000 logical units of 0.1 mm
@@ -83,4 +85,16 @@ void SliceWidget::mouseMoveEvent(QMouseEvent* event)
     int x = static_cast<int>((p.x() + client.left()) / DotsPerMmX() * 10.0);
     int y = static_cast<int>(-(p.y() + client.top()) / DotsPerMmY() * 10.0);
     emit Readout(QString::fromStdString(view.DescribePoint(x, y)));
+}
+
+void SliceWidget::wheelEvent(QWheelEvent* event)
+{
+    if (event->modifiers() & Qt::ControlModifier) {
+        int steps = event->angleDelta().y();
+        if (steps != 0)
+            emit CommandRequested(steps > 0 ? ID_UP : ID_DOWN);
+        event->accept();
+        return;
+    }
+    QAbstractScrollArea::wheelEvent(event);
 }

@@ -25,12 +25,15 @@ public:
 signals:
     // Status-bar readout under the mouse (empty outside the image).
     void Readout(const QString& text);
+    // Ctrl + wheel: a command id to run (zoom in or out), as the toolbar's green arrows do.
+    void CommandRequested(int id);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void UpdateScrollRange();

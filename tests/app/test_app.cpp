@@ -3,16 +3,17 @@
 #include "MainWindow.h"
 #include "QtProfile.h"
 #include "QtUi.h"
+#include "SliceWidget.h"
 #include "platform/Form.h"
 #include "platform/Services.h"
+#include "random_media/RandomModelDialog.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/Dialogs.h"
-#include "random_media/RandomModelDialog.h"
-#include "volume/StretchInfo.h"
-#include "volume/VolumeDialogs.h"
 #include "support/TestServices.h"
 #include "volume/Data3D.h"
+#include "volume/StretchInfo.h"
+#include "volume/VolumeDialogs.h"
 
 #include <QAction>
 #include <QApplication>
@@ -20,6 +21,7 @@
 #include <QLineEdit>
 #include <QPrinter>
 #include <QSet>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -111,6 +113,14 @@ TEST(MainWindow, MenusFollowTheCommandTableAndTheUpdateRules)
     w.RunCommand(ID_PLANE_Y);
     EXPECT_TRUE(w.Action(ID_PLANE_Y)->isChecked());
     EXPECT_FALSE(w.Action(ID_PLANE_Z)->isChecked());
+
+    // Ctrl + wheel zooms like the green arrows
+    float scale = w.Doc().PlotSettings->ScaleDenominator;
+    QWidget* port = w.Slice()->viewport();
+    QWheelEvent wheel(QPointF(50, 50), port->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, 120),
+                      Qt::NoButton, Qt::ControlModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(port, &wheel);
+    EXPECT_FLOAT_EQ(w.Doc().PlotSettings->ScaleDenominator, scale / 1.5f);
 }
 
 TEST(MainWindow, FormDialogRefusesTextThatDoesNotParse)
@@ -244,7 +254,8 @@ TEST(MainWindow, EveryDialogRecordDrawsAsAForm)
         // OK with the values as shown stores them back unchanged
         dlg.quietRefusals = true;
         dlg.accept();
-        EXPECT_EQ(dlg.result(), QDialog::Accepted) << e.name << ": " << dlg.lastRefusal.toStdString();
+        EXPECT_EQ(dlg.result(), QDialog::Accepted)
+            << e.name << ": " << dlg.lastRefusal.toStdString();
         if (const char* dir = std::getenv("KALDER_LOOK_DIR"))
             dlg.grab().save(QString(dir) + "/dialog_" + e.name + ".png");
     }
