@@ -89,13 +89,17 @@ void CData3D::GetMinMax(float& min, float& max) const
 {
     // Branch-free per row so the compiler vectorises it; a NaN fails both comparisons and is
     // skipped. Some number (infinities included) was seen exactly when lo <= hi at the end.
+    // Minimum and maximum are exact, so splitting the planes over threads changes nothing.
     float lo = std::numeric_limits<float>::infinity();
     float hi = -std::numeric_limits<float>::infinity();
-    for (int z = 0; z < NZ; ++z)
-        for (int y = 0; y < NY; ++y) {
-            const float* row = Values[z][y];
+    const int nx = NX, ny = NY, nz = NZ;
+    float*** values = Values;
+#pragma omp parallel for reduction(min : lo) reduction(max : hi) schedule(static)
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y) {
+            const float* row = values[z][y];
             float rowLo = lo, rowHi = hi;
-            for (int x = 0; x < NX; ++x) {
+            for (int x = 0; x < nx; ++x) {
                 float v = row[x];
                 rowLo = v < rowLo ? v : rowLo;
                 rowHi = v > rowHi ? v : rowHi;
