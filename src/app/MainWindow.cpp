@@ -306,6 +306,11 @@ void MainWindow::UpdateActions()
     }
 }
 
+QString MainWindow::StatusText() const
+{
+    return messagePane->text();
+}
+
 void MainWindow::UpdateTitle()
 {
     setWindowTitle(QString::fromStdString(doc->WindowTitle()));
@@ -316,10 +321,15 @@ void MainWindow::RequestRepaint()
     slice->viewport()->update();
 }
 
-bool MainWindow::OpenDocument(const QString& path)
+bool MainWindow::OpenDocument(const QString& path, bool saveQuestionAsked)
 {
-    if (!doc->OnOpenDocument(path.toStdString()))
+    if (!saveQuestionAsked && !doc->SaveModified())
         return false;
+    if (!doc->OnOpenDocument(path.toStdString())) {
+        UpdateTitle();
+        RequestRepaint();
+        return false;
+    }
     AddRecentFile(QFileInfo(path).absoluteFilePath());
     UpdateTitle();
     RequestRepaint();
@@ -329,18 +339,11 @@ bool MainWindow::OpenDocument(const QString& path)
 
 bool MainWindow::SaveDocument(bool askName)
 {
-    QString path = QString::fromStdString(doc->PathName);
-    if (askName || path.isEmpty()) {
-        path = QFileDialog::getSaveFileName(this, "Save As", QString::fromStdString(doc->Title()),
-                                            "All Files (*)");
-        if (path.isEmpty())
-            return false;
-    }
-    if (!doc->OnSaveDocument(path.toStdString()))
-        return false;
-    AddRecentFile(QFileInfo(path).absoluteFilePath());
+    bool saved = doc->Save(askName);
+    if (saved)
+        AddRecentFile(QFileInfo(QString::fromStdString(doc->PathName)).absoluteFilePath());
     UpdateTitle();
-    return true;
+    return saved;
 }
 
 void MainWindow::PrintTo(QPrinter& target)
@@ -361,13 +364,17 @@ void MainWindow::RunCommand(int id)
 {
     switch (id) {
     case ID_FILE_NEW:
-        doc->OnNewDocument();
+        if (doc->SaveModified())
+            doc->OnNewDocument();
         UpdateTitle();
         break;
     case ID_FILE_OPEN: {
+        // The save question comes before the file is chosen, as in every document program.
+        if (!doc->SaveModified())
+            break;
         QString path = QFileDialog::getOpenFileName(this, "Open", QString(), "All Files (*)");
         if (!path.isEmpty())
-            OpenDocument(path);
+            OpenDocument(path, true);
         break;
     }
     case ID_FILE_SAVE:
@@ -435,6 +442,7 @@ void MainWindow::RunCommand(int id)
     }
     UpdateActions();
     UpdateTitle();
+    slice->RefreshReadout();
 }
 
 void MainWindow::AddRecentFile(const QString& path)
@@ -543,6 +551,12 @@ void MainWindow::dropEvent(QDropEvent* event)
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
+    // Exit and closing the window ask about unsaved changes; Cancel keeps the window open.
+    if (!doc->SaveModified()) {
+        UpdateTitle();
+        event->ignore();
+        return;
+    }
     view->OnDestroy();
     event->accept();
 }

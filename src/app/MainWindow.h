@@ -26,8 +26,9 @@ public:
     MainWindow();
     ~MainWindow() override;
 
-    // Opens a volume file as the document; false when it could not be opened.
-    bool OpenDocument(const QString& path);
+    // Opens a volume file as the document, after the question about unsaved changes unless the
+    // caller asked it already; false when nothing was read (cancelled, refused, not found).
+    bool OpenDocument(const QString& path, bool saveQuestionAsked = false);
     // Runs a command by id, as the menu, toolbar or an accelerator would.
     void RunCommand(int id);
     // Applies the update rules to every action.
@@ -39,6 +40,8 @@ public:
     CKalderView& View() { return *view; }
     CKalderDoc& Doc() { return *doc; }
     SliceWidget* Slice() const { return slice; }
+    // The status bar's message pane ("Ready" or the readout under the mouse).
+    QString StatusText() const;
     // Prints through the paint entry onto printer (also used for PDF output).
     void PrintTo(QPrinter& printer);
 

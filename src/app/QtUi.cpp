@@ -26,6 +26,16 @@ platform::Answer QtUi::MessageBox(const std::string& text, platform::Buttons but
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         return box.exec() == QMessageBox::Yes ? platform::Answer::Yes : platform::Answer::No;
     }
+    if (buttons == platform::Buttons::YesNoCancel) {
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Yes);
+        box.setEscapeButton(QMessageBox::Cancel);
+        int r = box.exec();
+        return r == QMessageBox::Yes  ? platform::Answer::Yes
+               : r == QMessageBox::No ? platform::Answer::No
+                                      : platform::Answer::Cancel;
+    }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();
     return platform::Answer::Ok;

@@ -64,6 +64,8 @@ void SliceWidget::paintEvent(QPaintEvent*)
     QPainter painter(viewport());
     painter.fillRect(viewport()->rect(), Qt::white);
     PaintPage(painter, DotsPerMmX(), DotsPerMmY(), ClientDeviceRect());
+    // The paint has the newest layout: the readout follows whatever changed under the mouse.
+    RefreshReadout();
 }
 
 void SliceWidget::resizeEvent(QResizeEvent* event)
@@ -79,12 +81,31 @@ void SliceWidget::scrollContentsBy(int, int)
 
 void SliceWidget::mouseMoveEvent(QMouseEvent* event)
 {
-    QPointF p = event->position();
-    QRectF client = ClientDeviceRect();
-    // device pixel to logical unit: 10 units per mm, y upward from the page's top edge
-    int x = static_cast<int>((p.x() + client.left()) / DotsPerMmX() * 10.0);
-    int y = static_cast<int>(-(p.y() + client.top()) / DotsPerMmY() * 10.0);
-    emit Readout(QString::fromStdString(view.DescribePoint(x, y)));
+    mouse = event->position();
+    mouseInside = true;
+    RefreshReadout();
+}
+
+void SliceWidget::leaveEvent(QEvent* event)
+{
+    mouseInside = false;
+    QAbstractScrollArea::leaveEvent(event);
+}
+
+void SliceWidget::RefreshReadout()
+{
+    QString text;
+    if (mouseInside) {
+        QRectF client = ClientDeviceRect();
+        // device pixel to logical unit: 10 units per mm, y upward from the page's top edge
+        int x = static_cast<int>((mouse.x() + client.left()) / DotsPerMmX() * 10.0);
+        int y = static_cast<int>(-(mouse.y() + client.top()) / DotsPerMmY() * 10.0);
+        text = QString::fromStdString(view.DescribePoint(x, y));
+    }
+    if (text == lastReadout)
+        return;
+    lastReadout = text;
+    emit Readout(text);
 }
 
 void SliceWidget::wheelEvent(QWheelEvent* event)

@@ -21,6 +21,9 @@ public:
     QRectF ClientDeviceRect() const;
     // Paints one page with the view's paint entry (screen, printer, preview or image).
     void PaintPage(QPainter& painter, double dotsPerMmX, double dotsPerMmY, QRectF client);
+    // Describes the cell under the mouse again: the plane, the volume or the scale may have
+    // changed under a mouse that did not move.
+    void RefreshReadout();
 
 signals:
     // Status-bar readout under the mouse (empty outside the image).
@@ -32,10 +35,14 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
 
 private:
     void UpdateScrollRange();
     CKalderView& view;
+    QPointF mouse;            // last mouse position over the viewport, device pixels
+    bool mouseInside = false; // whether the mouse is over the viewport
+    QString lastReadout;
 };

@@ -1,13 +1,16 @@
 // kalder: the desktop program. Usage:
 //   kalder [volume-file]            opens the file as the document
 //   kalder --demo                   starts on the built-in demonstration model
-//   kalder ... --snapshot out.png   renders the window to a PNG and exits (works offscreen)
+//   kalder ... --snapshot out.png   renders the window to a PNG (or the view's page to a PDF or
+//                                   SVG, by extension) and exits; no dialog is shown, and
+//                                   without a display it runs offscreen
 //   kalder ... --plane x|y|z        section shown first
 
 #include "MainWindow.h"
 #include "QtProfile.h"
 #include "QtUi.h"
 #include "platform/Services.h"
+#include "render_qt/RenderToFile.h"
 #include "shell/DemoVolume.h"
 #include "volume/Data3D.h"
 
@@ -20,9 +23,91 @@
 
 #include <clocale>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+
+namespace {
+
+struct Options {
+    QCommandLineOption demo{"demo", "Start on the built-in demonstration model."};
+    QCommandLineOption snapshot{"snapshot",
+                                "Render to <file> and exit: the window as PNG, or the view's page "
+                                "as PDF or SVG, by the file's extension. No dialog is shown: "
+                                "questions take their preset answers, and one without a preset "
+                                "ends the run with status 2. The profile is not written.",
+                                "file"};
+    QCommandLineOption plane{"plane", "Section shown first: x, y or z.", "kind"};
+    QCommandLineOption screenshot{"screenshot",
+                                  "Grab the whole screen to <png> with the mouse over the "
+                                  "picture, then exit.",
+                                  "png"};
+};
+
+void Describe(QCommandLineParser& parser, const Options& o)
+{
+    parser.setApplicationDescription("Kalder: viewer and model builder for 3D earth models");
+    parser.addHelpOption();
+    parser.addOptions({o.demo, o.snapshot, o.plane, o.screenshot});
+    parser.addPositionalArgument("file", "Volume file to open.");
+}
+
+bool HasArgument(int argc, char** argv, const char* name)
+{
+    const std::size_t n = std::strlen(name);
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], name) == 0 ||
+            (std::strncmp(argv[i], name, n) == 0 && argv[i][n] == '='))
+            return true;
+    return false;
+}
+
+bool Unset(const char* variable)
+{
+    const char* v = std::getenv(variable);
+    return !v || !*v;
+}
+
+// Writes the snapshot; false when the file could not be written.
+bool WriteSnapshot(MainWindow& window, const QString& out)
+{
+    std::string path = out.toStdString();
+    PageFormat format = PageFormatFromPath(path);
+    if (format == PageFormat::Png)
+        return window.grab().save(out, "PNG");
+    CKalderDoc& doc = window.Doc();
+    CKalderView& view = window.View();
+    if (!doc.PlotSettings)
+        return false;
+    SliceViewState state;
+    state.pickedCount = view.PickedCount;
+    state.pickedPoints = view.PickedPoints.empty() ? nullptr : view.PickedPoints.data();
+    state.colourMode = view.ColourMode;
+    state.kiloMeter = view.bKiloMeter;
+    state.pickDisplay = view.PickMode;
+    return RenderPlaneToFile(path, format, PageSetup{}, *doc.PlotSettings, doc.WorkingFolder,
+                             *doc.DrawingParameter, theVolume(), state);
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
+    Options options;
+    // Help needs no window system: answer it before a GUI application is made.
+    if (HasArgument(argc, argv, "--help") || HasArgument(argc, argv, "-h") ||
+        HasArgument(argc, argv, "--help-all")) {
+        QCoreApplication core(argc, argv);
+        QCommandLineParser parser;
+        Describe(parser, options);
+        parser.process(core); // prints the help and exits
+        return 0;
+    }
+    const bool snapshotMode = HasArgument(argc, argv, "--snapshot");
+    // A snapshot needs no screen: without a display it draws offscreen.
+    if (snapshotMode && Unset("QT_QPA_PLATFORM") && Unset("DISPLAY") && Unset("WAYLAND_DISPLAY"))
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QApplication::setApplicationName("Kalder");
@@ -31,42 +116,57 @@ int main(int argc, char** argv)
     std::setlocale(LC_NUMERIC, "C");
 
     QCommandLineParser parser;
-    parser.setApplicationDescription("Kalder: viewer and model builder for 3D earth models");
-    parser.addHelpOption();
-    QCommandLineOption demo("demo", "Start on the built-in demonstration model.");
-    QCommandLineOption snapshot("snapshot", "Render the window to <png> and exit.", "png");
-    QCommandLineOption plane("plane", "Section shown first: x, y or z.", "kind");
-    QCommandLineOption screenshot("screenshot",
-                                  "Grab the whole screen to <png> with the mouse over the "
-                                  "picture, then exit.",
-                                  "png");
-    parser.addOptions({demo, snapshot, plane, screenshot});
-    parser.addPositionalArgument("file", "Volume file to open.");
+    Describe(parser, options);
     parser.process(app);
 
-    // The platform services go in before anything reads the profile (theVolume, the view).
-    QtProfile profile;
-    QtUi ui;
+    // The platform services go in before anything reads the profile (theVolume, the view). A
+    // snapshot reads the user's profile but keeps its own writes in memory, and answers every
+    // question with its preset instead of a dialog.
+    QtProfile qtProfile;
+    platform::OverlayProfile overlay(qtProfile);
+    platform::Profile& profile = snapshotMode ? static_cast<platform::Profile&>(overlay)
+                                              : static_cast<platform::Profile&>(qtProfile);
+    QtUi qtUi;
+    platform::PresetUi presetUi;
+    platform::Ui& ui =
+        snapshotMode ? static_cast<platform::Ui&>(presetUi) : static_cast<platform::Ui&>(qtUi);
     platform::InstallServices({&profile, &ui, nullptr, nullptr, nullptr});
 
     MainWindow window;
-    ui.SetParent(&window);
+    qtUi.SetParent(&window);
     platform::InstallServices({&profile, &ui, nullptr, nullptr, &window});
+    auto finish = [&](int status) {
+        if (!snapshotMode)
+            qtProfile.Sync();
+        platform::InstallServices({});
+        return status;
+    };
+    auto unanswered = [&]() {
+        if (presetUi.Unanswered().empty())
+            return false;
+        std::fprintf(stderr, "kalder: the snapshot stopped: %s has no preset answer.\n",
+                     presetUi.Unanswered().c_str());
+        return true;
+    };
 
     CData3DEx& volume = theVolume();
-    if (parser.isSet(demo)) {
+    if (parser.isSet(options.demo)) {
         FillDemoVolume(volume);
         volume.PlaneKind = PlaneY;
         volume.PlaneIndex = volume.NY / 2;
     }
     if (!parser.positionalArguments().isEmpty() &&
-        !window.OpenDocument(parser.positionalArguments().first()))
-        return 1;
-    if (parser.isSet(plane)) {
-        QString k = parser.value(plane).toLower();
+        !window.OpenDocument(parser.positionalArguments().first())) {
+        unanswered();
+        return finish(1);
+    }
+    if (snapshotMode && unanswered())
+        return finish(2);
+    if (parser.isSet(options.plane)) {
+        QString k = parser.value(options.plane).toLower();
         volume.PlaneKind = k == "x" ? PlaneX : k == "y" ? PlaneY : PlaneZ;
         // The demo's slow body lies at 20 km depth under x = 85 km: show it on every section.
-        if (parser.isSet(demo))
+        if (parser.isSet(options.demo))
             volume.PlaneIndex = k == "x" ? 85 : k == "y" ? 48 : 20;
         window.View().ClampPlaneIndex();
     }
@@ -74,17 +174,19 @@ int main(int argc, char** argv)
     window.show();
 
     bool imageFailed = false;
-    if (parser.isSet(snapshot)) {
-        QString out = parser.value(snapshot);
+    if (snapshotMode) {
+        QString out = parser.value(options.snapshot);
         QTimer::singleShot(400, &window, [&window, out, &imageFailed]() {
-            bool ok = window.grab().save(out);
+            bool ok = WriteSnapshot(window, out);
             imageFailed = !ok;
             std::printf("%s%s\n", ok ? "" : "could not write ", out.toLocal8Bit().constData());
+            // Nothing of a snapshot is saved: closing must not ask about it.
+            window.Doc().SetModifiedFlag(false);
             window.close();
         });
     }
-    if (parser.isSet(screenshot)) {
-        QString out = parser.value(screenshot);
+    if (parser.isSet(options.screenshot)) {
+        QString out = parser.value(options.screenshot);
         window.move(0, 0);
         QTimer::singleShot(1200, &window, [&window, out, &imageFailed]() {
             // Point at a cell of the picture so the status bar shows its readout.
@@ -104,7 +206,7 @@ int main(int argc, char** argv)
         });
     }
     int rc = app.exec();
-    profile.Sync();
-    platform::InstallServices({});
-    return rc != 0 ? rc : imageFailed ? 2 : 0;
+    if (snapshotMode && unanswered())
+        return finish(2);
+    return finish(rc != 0 ? rc : imageFailed ? 2 : 0);
 }

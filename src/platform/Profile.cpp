@@ -44,4 +44,28 @@ bool MemoryProfile::Has(const std::string& section, const std::string& key) cons
     return entries.count({section, key}) != 0;
 }
 
+int OverlayProfile::GetInt(const std::string& section, const std::string& key, int def)
+{
+    return written.Has(section, key) ? written.GetInt(section, key, def)
+                                     : base.GetInt(section, key, def);
+}
+
+std::string OverlayProfile::GetString(const std::string& section, const std::string& key,
+                                      const std::string& def)
+{
+    return written.Has(section, key) ? written.GetString(section, key, def)
+                                     : base.GetString(section, key, def);
+}
+
+void OverlayProfile::WriteInt(const std::string& section, const std::string& key, int value)
+{
+    written.WriteInt(section, key, value);
+}
+
+void OverlayProfile::WriteString(const std::string& section, const std::string& key,
+                                 const std::string& value)
+{
+    written.WriteString(section, key, value);
+}
+
 } // namespace platform

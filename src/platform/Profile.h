@@ -37,4 +37,21 @@ public:
     std::map<std::pair<std::string, std::string>, std::string> entries;
 };
 
+// A profile that reads through to another and keeps its own writes in memory: a run that must
+// leave the user's settings as they were (a snapshot) still sees them.
+class OverlayProfile : public Profile {
+public:
+    explicit OverlayProfile(Profile& base) : base(base) {}
+    int GetInt(const std::string& section, const std::string& key, int def) override;
+    std::string GetString(const std::string& section, const std::string& key,
+                          const std::string& def) override;
+    void WriteInt(const std::string& section, const std::string& key, int value) override;
+    void WriteString(const std::string& section, const std::string& key,
+                     const std::string& value) override;
+
+private:
+    Profile& base;
+    MemoryProfile written;
+};
+
 } // namespace platform

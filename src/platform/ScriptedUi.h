@@ -66,7 +66,8 @@ public:
     std::vector<std::string> MessageTexts() const;
     void ClearLog();
 
-    // Unanswered message boxes answer Ok, or No for Yes/No; unanswered dialogs are cancelled.
+    // Unanswered message boxes answer Ok, No for Yes/No and Cancel for Yes/No/Cancel; unanswered
+    // dialogs are cancelled.
     std::deque<Answer> messageAnswers;
     std::deque<std::vector<std::string>> openAnswers;
     std::deque<std::optional<std::string>> saveAnswers;

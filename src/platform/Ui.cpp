@@ -9,7 +9,10 @@ namespace platform {
 Answer ConsoleUi::MessageBox(const std::string& text, Buttons buttons)
 {
     std::fprintf(stderr, "Kalder: %s\n", text.c_str());
-    return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    // Nobody answers: a question keeps things as they are.
+    return buttons == Buttons::YesNo         ? Answer::No
+           : buttons == Buttons::YesNoCancel ? Answer::Cancel
+                                             : Answer::Ok;
 }
 
 std::vector<std::string> ConsoleUi::OpenFiles(const std::string&, bool)
@@ -28,9 +31,51 @@ bool ConsoleUi::RunForm(Form&)
     return false;
 }
 
+void PresetUi::NoPreset(const std::string& question)
+{
+    std::fprintf(stderr, "Kalder: %s has no preset answer.\n", question.c_str());
+    if (unanswered.empty())
+        unanswered = question;
+}
+
+Answer PresetUi::MessageBox(const std::string& text, Buttons buttons)
+{
+    if (buttons == Buttons::Ok) {
+        std::fprintf(stderr, "Kalder: %s\n", text.c_str());
+        return Answer::Ok;
+    }
+    NoPreset("the question \"" + text + "\"");
+    return buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+}
+
+std::vector<std::string> PresetUi::OpenFiles(const std::string& filterDescription, bool)
+{
+    NoPreset("the file-open dialog \"" + filterDescription + "\"");
+    return {};
+}
+
+std::optional<std::string>
+PresetUi::SaveFile(const std::string&, const std::string& filterDescription, const std::string&)
+{
+    NoPreset("the file-save dialog \"" + filterDescription + "\"");
+    return std::nullopt;
+}
+
+bool PresetUi::RunForm(Form&)
+{
+    return true; // every field keeps the value the command filled in
+}
+
+void PresetUi::ShowProgress(const std::string& text)
+{
+    std::fprintf(stderr, "Kalder: %s\n", text.c_str());
+}
+
 Answer ScriptedUi::MessageBox(const std::string& text, Buttons buttons)
 {
-    Answer a = buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+    Answer a = buttons == Buttons::YesNo         ? Answer::No
+               : buttons == Buttons::YesNoCancel ? Answer::Cancel
+                                                 : Answer::Ok;
     if (!messageAnswers.empty()) {
         a = messageAnswers.front();
         messageAnswers.pop_front();

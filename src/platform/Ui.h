@@ -10,7 +10,7 @@ namespace platform {
 
 class Form;
 
-enum class Buttons { Ok, YesNo };
+enum class Buttons { Ok, YesNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };
 
 class Ui {
@@ -44,6 +44,29 @@ public:
                                         const std::string& filterDescription,
                                         const std::string& pattern) override;
     bool RunForm(Form& form) override;
+};
+
+// Ui of a run nobody watches (a snapshot): every form is answered OK with the values it was
+// filled with (its preset), messages go to standard error, and a question without a preset (a
+// Yes/No box, a file dialog) is answered No / Cancel and remembered, so that the run can end
+// with a message and a failure status instead of waiting for a user.
+class PresetUi : public Ui {
+public:
+    Answer MessageBox(const std::string& text, Buttons buttons) override;
+    std::vector<std::string> OpenFiles(const std::string& filterDescription,
+                                       bool multiple) override;
+    std::optional<std::string> SaveFile(const std::string& initialName,
+                                        const std::string& filterDescription,
+                                        const std::string& pattern) override;
+    bool RunForm(Form& form) override;
+    void ShowProgress(const std::string& text) override;
+
+    // The first question that had no preset answer; empty when there was none.
+    const std::string& Unanswered() const { return unanswered; }
+
+private:
+    void NoPreset(const std::string& question);
+    std::string unanswered;
 };
 
 } // namespace platform

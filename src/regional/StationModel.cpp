@@ -160,13 +160,13 @@ void CFiniteDifferenceModel::SetupDepthZones()
 
 void CFiniteDifferenceModel::FindNode(const CStation& station, int& ix, int& iy) const
 {
-    // Offsets from the origin in float32, cells in float32, then the nearest node in double.
-    // Rounding down (rather than truncating toward zero) keeps a station more than half a cell
-    // before the first node outside the grid instead of snapping it onto node 0.
+    // Offsets from the origin in float32, cells in float32, then + 0.5 in double truncated toward
+    // zero: the nearest node, except that a station up to one and a half cells before node 0
+    // still belongs to node 0 (truncation, not rounding down, as the extraction always did).
     const float cx = static_cast<float>(station.X - OriginX) / CellSize;
     const float cy = static_cast<float>(station.Y - OriginY) / CellSize;
-    ix = ClampToInt(std::floor(static_cast<double>(cx) + 0.5));
-    iy = ClampToInt(std::floor(static_cast<double>(cy) + 0.5));
+    ix = ClampToInt(std::trunc(static_cast<double>(cx) + 0.5));
+    iy = ClampToInt(std::trunc(static_cast<double>(cy) + 0.5));
 }
 
 CHalvoModel::CHalvoModel(std::string folder) : folder(std::move(folder))

@@ -59,8 +59,8 @@ void Remember(CKalderView& view, const ViewLoadMemory& m)
 
 void Apply(CKalderView& view, const CommandOutcome& r)
 {
-    if (r.clearDataRange && view.Doc.PlotSettings)
-        view.Doc.PlotSettings->DataRangeValid = 0;
+    if (r.done == 1 || r.clearDataRange)
+        view.ValuesChanged();
     if (r.repick && view.PickMode == 1)
         view.Pick();
     if (r.repaint)
@@ -90,6 +90,23 @@ void CKalderView::OnDestroy()
     Doc.PlotSettings.reset();
     WriteSettingInt("bKiloMeter", bKiloMeter);
     v.Stretch->SaveStretchSettings();
+}
+
+void CKalderView::ValuesChanged()
+{
+    Doc.SetModifiedFlag();
+    if (Doc.PlotSettings)
+        Doc.PlotSettings->DataRangeValid = 0;
+}
+
+void CKalderView::ApplyLoad(const VolumeCommandResult& r)
+{
+    if (r.ClearDataRange || r.Bytes > 0) {
+        ValuesChanged();
+        ClampPlaneIndex();
+    }
+    if (r.Repaint)
+        Repaint();
 }
 
 void CKalderView::ClampPlaneIndex()
@@ -222,7 +239,8 @@ bool CKalderView::OnCommand(int id)
         OnStretchZDirection(v);
         return true;
     case ID_SETUP_STRETCH:
-        OnSetupStretch(v);
+        if (OnSetupStretch(v))
+            Doc.SetModifiedFlag(); // the stretch table is saved with the values
         return true;
     case ID_READ_STRETCH_INFO:
         OnReadStretchInformation(v);
@@ -403,6 +421,14 @@ void CKalderView::OnScale()
     dlg.Describe(form);
     if (!platform::GetUi().RunForm(form))
         return;
+    // A scale or ratio of 0 or below (or not a number) mirrors or collapses the picture.
+    if (!(dlg.Scale > 0) || !std::isfinite(dlg.Scale) || !(dlg.VHRatio > 0) ||
+        !std::isfinite(dlg.VHRatio)) {
+        platform::GetUi().MessageBox(
+            "The scale 1/S and the V/H ratio must be numbers greater than 0; nothing was "
+            "changed.");
+        return;
+    }
     s.ScaleDenominator = dlg.Scale;
     s.VHRatio = dlg.VHRatio;
     Repaint();
@@ -495,6 +521,7 @@ void CKalderView::OnProperty()
     v.StartZ = dlg.StartZ;
     v.StepX = dlg.Step[0], v.StepY = dlg.Step[1], v.StepZ = dlg.Step[2];
     v.DataType = dlg.DataType;
+    Doc.SetModifiedFlag(); // steps, starts and data type are saved with the values
     Repaint();
 }
 
@@ -625,6 +652,7 @@ void CKalderView::OnUndo()
     SaveRedoCopy();
     theVolume().CopyFrom(*UndoCopy);
     UndoCopy.reset();
+    ValuesChanged();
     Repaint();
 }
 
@@ -635,6 +663,7 @@ void CKalderView::OnRedo()
     SaveUndoCopy();
     theVolume().CopyFrom(*RedoCopy);
     RedoCopy.reset();
+    ValuesChanged();
     Repaint();
 }
 
@@ -644,8 +673,11 @@ void CKalderView::OnOpenRaytracingModel()
         platform::GetUi().OpenFiles("Raytracing model file(*.*)", false);
     if (paths.empty())
         return;
-    if (theVolume().ReadVolumeFile(paths.front(), 0) > 0)
+    if (theVolume().ReadVolumeFile(paths.front(), 0) > 0) {
+        ValuesChanged();
+        ClampPlaneIndex();
         Repaint();
+    }
 }
 
 void CKalderView::OnOpenBinaryNoHeader()
@@ -653,10 +685,7 @@ void CKalderView::OnOpenBinaryNoHeader()
     ViewLoadMemory memory = MemoryOf(*this);
     VolumeCommandResult r = ::OnOpenBinaryNoHeader(theVolume(), memory);
     Remember(*this, memory);
-    if (r.ClearDataRange && Doc.PlotSettings)
-        Doc.PlotSettings->DataRangeValid = 0;
-    if (r.Repaint)
-        Repaint();
+    ApplyLoad(r);
 }
 
 void CKalderView::OnVelocityModel()
@@ -664,8 +693,7 @@ void CKalderView::OnVelocityModel()
     ViewLoadMemory memory = MemoryOf(*this);
     VolumeCommandResult r = OnVelocityModelWithHeader(theVolume(), memory);
     Remember(*this, memory);
-    if (r.Repaint)
-        Repaint();
+    ApplyLoad(r);
 }
 
 void CKalderView::OnAppendAll()
@@ -675,28 +703,18 @@ void CKalderView::OnAppendAll()
     VolumeCommandResult r = OnAppendAllFiles(theVolume(), memory, DrawEnabled);
     Remember(*this, memory);
     DrawEnabled = 1;
-    if (r.ClearDataRange && Doc.PlotSettings)
-        Doc.PlotSettings->DataRangeValid = 0;
-    if (r.Repaint) {
-        ClampPlaneIndex();
-        Repaint();
-    }
+    ApplyLoad(r);
 }
 
 void CKalderView::OnOpenAft()
 {
-    VolumeCommandResult r = OnOpenAftFile(theVolume());
-    if (r.ClearDataRange && Doc.PlotSettings)
-        Doc.PlotSettings->DataRangeValid = 0;
-    if (r.Repaint) {
-        ClampPlaneIndex();
-        Repaint();
-    }
+    ApplyLoad(OnOpenAftFile(theVolume()));
 }
 
 void CKalderView::OnTestData()
 {
     theVolume().FillTestData();
+    ValuesChanged();
     ClampPlaneIndex();
     Repaint();
 }
@@ -704,6 +722,8 @@ void CKalderView::OnTestData()
 void CKalderView::OnImpulseModel()
 {
     theVolume().FillImpulse(128);
+    ValuesChanged();
+    ClampPlaneIndex();
     Repaint();
 }
 

@@ -7,6 +7,7 @@
 #include "render/DrawSlice.h"
 #include "shell/KalderDoc.h"
 #include "volume/Data3D.h"
+#include "volume/VolumeCommands.h"
 
 #include <memory>
 #include <string>
@@ -46,6 +47,9 @@ public:
 
     // Brings PlaneIndex into 0..count-1 of the current plane kind (0 when there are no planes).
     void ClampPlaneIndex();
+    // After any change of the volume's values or extents: the document holds unsaved changes
+    // and the next paint rescans the data range (header and colour levels).
+    void ValuesChanged();
 
     // Readout for the status bar: the plane's column and row under a logical point, their
     // coordinates and the cell value; empty when the point is outside the image.
@@ -67,6 +71,8 @@ public:
     float yMinPick = 120.0f;
 
 private:
+    // The loads of the volume commands: a load that read anything changes the values.
+    void ApplyLoad(const VolumeCommandResult& r);
     void Navigate(int id);
     void OnScale();
     void OnContourSetup();

@@ -437,7 +437,13 @@ int CheckPowerOfTwo3D(int nfftx, int nffty, int nfftz)
 {
     if (FftSize(nfftx) == nfftx && FftSize(nffty) == nffty && FftSize(nfftz) == nfftz)
         return 1;
-    platform::GetUi().MessageBox("Error! Number of cells is not equal to power of 2.");
+    // Name the first axis at fault, so the user knows which extent to change.
+    const char* axis = FftSize(nfftx) != nfftx ? "NX" : FftSize(nffty) != nffty ? "NY" : "NZ";
+    const int n = FftSize(nfftx) != nfftx ? nfftx : FftSize(nffty) != nffty ? nffty : nfftz;
+    platform::GetUi().MessageBox(
+        platform::Format("Error! Number of cells is not equal to power of 2. %s = %d is not a "
+                         "power of 2 from 8 to 65536.",
+                         axis, n));
     return 0;
 }
 

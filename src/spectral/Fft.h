@@ -26,7 +26,8 @@ int FftSize(int count);
 int AutoCorrelation1D(float* values, int n);
 
 // 1 when every count is a power of two from 8 to 65536; otherwise shows the message
-// "Error! Number of cells is not equal to power of 2." and returns 0.
+// "Error! Number of cells is not equal to power of 2." followed by the first axis at fault and
+// its extent, and returns 0.
 int CheckPowerOfTwo3D(int nfftx, int nffty, int nfftz);
 
 // Separable 3D transform of the tensor pair (re, im) over nfftx x nffty x nfftz cells, in place:

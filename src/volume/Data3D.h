@@ -78,8 +78,9 @@ public:
 
     // File formats (VolumeFile.cpp, helpers in VolumeFile.h). Byte counts are 64-bit. A refused
     // file is reported through the Ui and leaves the volume as it was.
+    // refused, when given, tells a refused file (volume untouched) from one that was read.
     std::int64_t ReadVolume(platform::BinaryFile& file, int readTrailer,
-                            const CData3D* appendSource);
+                            const CData3D* appendSource, bool* refused = nullptr);
     // False when a write failed or the extents in use exceed the allocation.
     bool WriteVolume(platform::BinaryFile& file) const;
     std::int64_t ReadRawValues(const std::string& path);

@@ -52,8 +52,11 @@ void StretchInfo::SaveStretchSettings() const
 int StretchInfo::ReadStretchBlock(platform::BinaryFile& file)
 {
     std::int32_t n = 0;
-    if (!file.ReadInt32(n) || n < 1)
+    if (!file.ReadInt32(n) || n < 0)
         return 0;
+    // An empty table has nothing to apply; the record keeps its areas and the trailer goes on.
+    if (n == 0)
+        return 1;
     int boundary[MaxAreas] = {};
     float stretch[MaxAreas] = {};
     // A hostile count is bounded by the file: the loop ends at the first short read.

@@ -21,8 +21,9 @@ public:
     void SaveStretchSettings() const;
 
     // Trailer block: int32 NArea, then NArea pairs (int32 Boundary, float32 Stretch). Returns 0
-    // on a short read or an NArea below 1, leaving the record as it was; more than five areas
-    // are read whole and the ones beyond the fifth are merged into it.
+    // on a short read or a negative NArea, leaving the record as it was; NArea 0 is an empty
+    // table that leaves the record as it was; more than five areas are read whole and the ones
+    // beyond the fifth are merged into it.
     int ReadStretchBlock(platform::BinaryFile& file);
     // Returns false when a write failed.
     bool WriteStretchBlock(platform::BinaryFile& file) const;

@@ -264,9 +264,12 @@ std::int64_t CData3DEx::ReadVolumeFile(const std::string& path, int readTrailer)
     return bytes;
 }
 
-std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3D* appendSource)
+std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3D* appendSource,
+                                 bool* refused)
 {
     const std::string& path = file.Path();
+    if (refused)
+        *refused = true; // until the header has been accepted
 
     // Header into locals first, so that a refused file leaves the volume untouched.
     std::int32_t first = 0, version = 0, dims = 0, sizeOffset = 0, dataOffset = 0;
@@ -311,6 +314,8 @@ std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3
     }
 
     FixSteps(steps);
+    if (refused)
+        *refused = false;
 
     // Allocate releases Values, so a volume appended to itself is read from a copy.
     std::unique_ptr<CData3DEx> ownCopy;
@@ -353,6 +358,15 @@ std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3
     bool trailerOk = true;
     if (readTrailer == 1) {
         trailerOk = Stretch->ReadStretchBlock(file) == 1;
+        // What follows an unusable stretch block cannot be located: say what is lost.
+        if (!trailerOk && st.missing == 0)
+            Message(Format("\"%s\": the Z-stretch block after the values cannot be used; %s "
+                           "stored after it were ignored.",
+                           path.c_str(),
+                           HeaderVersion >= 3   ? "the stretch settings, reserved words, starts "
+                                                  "and data type"
+                           : HeaderVersion >= 1 ? "the stretch settings, reserved words and starts"
+                                                : "the stretch settings and reserved words"));
         for (int i = 0; trailerOk && i < 3; ++i) {
             std::int32_t w = 0;
             trailerOk = file.ReadInt32(w);
@@ -602,13 +616,16 @@ std::int64_t ReadVolumeDocument(CData3D& volume, BinaryFile& file)
     if (volume.NX > 0 || volume.NY > 0 || volume.NZ > 0) {
         CDlgAppend dlg; // "New" preselected
         if (!RunAppend(dlg))
-            return -1;
+            return DocumentLoadCancelled;
         if (dlg.Append == 1 && volume.NX >= 1 && volume.NY >= 1 && volume.NZ >= 1) {
             source = std::make_unique<CData3DEx>();
             source->CopyFrom(volume);
         }
     }
-    std::int64_t bytes = volume.ReadVolume(file, 1, source.get());
+    bool refused = false;
+    std::int64_t bytes = volume.ReadVolume(file, 1, source.get(), &refused);
+    if (refused)
+        return DocumentLoadRefused;
     if (volume.DataType == 2)
         volume.SetPhaseVelocityVsDatetime();
     return bytes;

@@ -43,8 +43,13 @@ std::int64_t ReadFDModelFrom(CData3D& volume, platform::BinaryFile& file, int co
 // leaves an existing file untouched. Returns true when saved.
 bool SaveVolumeFile(const CData3D& volume, const std::string& path);
 
+// What ReadVolumeDocument returns instead of a byte count when nothing was read.
+constexpr std::int64_t DocumentLoadCancelled = -1; // Cancel at "Append data?"
+constexpr std::int64_t DocumentLoadRefused = -2;   // the file was refused (a message said why)
+
 // File Open of the document after the name rule: asks "Append data?" when the volume holds
-// anything (Cancel reads nothing and returns -1), then ReadVolume with the trailer and, for
-// "Append", a copy of the volume as append source; a data type of 2 then selects the
-// phase-velocity-vs-datetime axes. Returns the bytes read by ReadVolume.
+// anything (Cancel reads nothing), then ReadVolume with the trailer and, for "Append", a copy
+// of the volume as append source; a data type of 2 then selects the phase-velocity-vs-datetime
+// axes. Returns the bytes read by ReadVolume, or one of the two values above, in which case the
+// volume is as it was.
 std::int64_t ReadVolumeDocument(CData3D& volume, platform::BinaryFile& file);

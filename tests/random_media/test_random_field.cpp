@@ -357,7 +357,8 @@ TEST(VonKarmanNoise3D, RefusalsAndDegenerateModels)
     for (float f : Flat(v))
         ASSERT_EQ(f, 3.0f);
     EXPECT_EQ(services.ui.MessageTexts(),
-              std::vector<std::string>{"Error! Number of cells is not equal to power of 2."});
+              std::vector<std::string>{"Error! Number of cells is not equal to power of 2. NX = "
+                                       "100 is not a power of 2 from 8 to 65536."});
     for (const char* name : {"VonKarmanNoise3D.txt", "VonKarmanNoise3D_ac_x.txt",
                              "VonKarmanNoise3D_ac_y.txt", "VonKarmanNoise3D_ac_z.txt"}) {
         ASSERT_TRUE(std::filesystem::exists(name)) << name;

@@ -103,8 +103,11 @@ TEST(StationModel, HalvoGeometryAndNearestNode)
     EXPECT_EQ(node(62.4, 0).first, 0);
     EXPECT_EQ(node(0, 930 * 125.0).second, 930);
     EXPECT_EQ(node(-62.4, 0).first, 0);
-    EXPECT_EQ(node(-125, -187).first, -1); // beyond half a cell before node 0: outside
-    EXPECT_EQ(node(-125, -187).second, -1);
+    // truncation toward zero: one cell before node 0 still belongs to node 0, one and a half
+    // cells before it to node -1 (outside)
+    EXPECT_EQ(node(-125, -187).first, 0);
+    EXPECT_EQ(node(-125, -187.6).second, -1);
+    EXPECT_EQ(node(-187.4, 0).first, 0);
     EXPECT_EQ(node(1e30, -1e30), std::make_pair(INT_MAX, INT_MIN));
 
     EXPECT_TRUE(m.IsInside(930, 898));

@@ -4,6 +4,7 @@
 #include "shell/CommandTable.h"
 #include "shell/KalderDoc.h"
 #include "shell/KalderView.h"
+#include "shell/ShellTestSupport.h"
 #include "support/TestServices.h"
 #include "support/VolumeBuilders.h"
 #include "volume/Data3D.h"
@@ -22,45 +23,15 @@ using testing_support::ScopedCwd;
 using testing_support::ScopedEnv;
 using testing_support::TempDir;
 
-namespace {
+using shell_test::ResetVolume;
+using shell_test::Session;
 
-// Resets theVolume to a fresh state between stories (it lives for the whole process).
-void ResetVolume()
-{
-    CData3DEx& v = theVolume();
-    v.Release();
-    v.ReleaseAux();
-    v.NX = v.NY = v.NZ = 0;
-    v.StepX = v.StepY = v.StepZ = 1.0f;
-    v.StartX = v.StartY = v.StartZ = 0;
-    v.PlaneIndex = 0;
-    v.PlaneKind = PlaneZ;
-    v.DataType = 0;
-    v.IsSpectrum = 0;
-    v.FixedScale = 1;
-    v.ZAxisDown = 1;
-    v.DrawColourScale = 1;
-    v.TitleX = "X", v.TitleY = "Y", v.TitleZ = "Z";
-    v.UnitX = v.UnitY = v.UnitZ = "m";
-    v.Stretch->Reset();
-    v.bReadStretchInfo = 1;
-}
+namespace {
 
 std::string Slurp(const std::string& path)
 {
     return testing_support::ReadWholeFile(path);
 }
-
-// A headless session: services, a working folder root, one document and its view.
-struct Session {
-    Session() : env("KALDER_HOME", home.path), doc(), view(doc) { ResetVolume(); }
-    ~Session() { ResetVolume(); }
-    HeadlessServices svc;
-    TempDir home;
-    ScopedEnv env;
-    CKalderDoc doc;
-    CKalderView view;
-};
 
 } // namespace
 
@@ -95,9 +66,9 @@ TEST(ViewStory, OpenVolumeFileAsNewAndAppend)
     EXPECT_EQ(v.GetValue(5, 1, 1), 112.0f);
     EXPECT_EQ(v.GetValue(3, 0, 0), 0.0f);
 
-    // "New" replaces; Cancel keeps everything
+    // Cancel at "Append data?" reads nothing and reports nothing was opened
     s.svc.ui.CancelForm();
-    ASSERT_TRUE(s.doc.OnOpenDocument(path));
+    EXPECT_FALSE(s.doc.OnOpenDocument(path));
     EXPECT_EQ(v.NX, 6);
 
     // a file that does not exist is refused with its name
@@ -524,7 +495,7 @@ TEST(ViewStory, HeaderlessAndRaytracingLoadsAndTheStatusReadout)
     EXPECT_EQ(std::tie(s.view.RememberedNX, s.view.RememberedNY, s.view.RememberedNZ),
               std::make_tuple(4, 3, 2));
 
-    // a ray-tracing model is a volume file read without its trailer; the data range stays
+    // a ray-tracing model is a volume file read without its trailer; the range is rescanned
     CData3DEx model;
     FillCoded(model, 5, 2, 3);
     std::string path = dir.File("ray.mod");
@@ -536,7 +507,9 @@ TEST(ViewStory, HeaderlessAndRaytracingLoadsAndTheStatusReadout)
     EXPECT_EQ(s.svc.ui.openFilters.back(), "Raytracing model file(*.*)");
     EXPECT_EQ(v.NX, 5);
     EXPECT_EQ(v.GetValue(4, 1, 2), 214.0f);
-    EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 1);
+    EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 0);
+    EXPECT_TRUE(s.doc.IsModified());
+    s.doc.PlotSettings->DataRangeValid = 1;
     EXPECT_EQ(s.svc.repaints.count, repaints + 1);
     s.view.OnCommand(ID_OPEN_RAYTRACING_MODEL); // cancelled: nothing, no repaint
     EXPECT_EQ(s.svc.repaints.count, repaints + 1);
@@ -638,7 +611,8 @@ TEST(ViewStory, FourierCommandsReportProgressAndRescanTheRange)
     FillCoded(v, 6, 8, 8);
     v.IsSpectrum = 0;
     s.view.OnCommand(ID_FORWARD_TRANSFORM);
-    EXPECT_EQ(s.svc.ui.messages.back().text, "Error! Number of cells is not equal to power of 2.");
+    EXPECT_EQ(s.svc.ui.messages.back().text, "Error! Number of cells is not equal to power of 2. "
+                                             "NX = 6 is not a power of 2 from 8 to 65536.");
     EXPECT_EQ(v.IsSpectrum, 0);
 }
 
@@ -677,7 +651,8 @@ TEST(ViewStory, RandomVelocityModelIsFixedNoiseAndClosesTheModelBuilders)
     v.GetMinMax(mn, mx);
     EXPECT_GE(mn, -0.5f);
     EXPECT_LT(mx, 0.5f);
-    EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 1); // the data range is kept
+    EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 0); // the new values' range is scanned
+    EXPECT_EQ(s.doc.WindowTitle(), "Kalder* - Kalder");
     for (int id : {ID_RANDOM_MODEL, ID_IMPULSE_MODEL, ID_VONKARMAN_AUTOCORRELATION,
                    ID_VONKARMAN_RANDOM, ID_VONKARMAN_RANDOM_FD3D})
         EXPECT_FALSE(s.view.IsEnabled(id)) << id;

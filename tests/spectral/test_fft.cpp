@@ -219,10 +219,17 @@ TEST(CheckPowerOfTwo3D, AcceptsAndRefusesWithMessage)
     EXPECT_EQ(CheckPowerOfTwo3D(100, 128, 128), 0);
     EXPECT_EQ(CheckPowerOfTwo3D(131072, 8, 8), 0);
     EXPECT_EQ(CheckPowerOfTwo3D(0, 8, 8), 0);
-    const auto texts = scope.ui.MessageTexts();
-    ASSERT_EQ(texts.size(), 4u);
-    for (const auto& t : texts)
-        EXPECT_EQ(t, "Error! Number of cells is not equal to power of 2.");
+    // each message names the first axis at fault and its extent
+    const std::string lead = "Error! Number of cells is not equal to power of 2. ";
+    const std::string tail = " is not a power of 2 from 8 to 65536.";
+    EXPECT_EQ(scope.ui.MessageTexts(),
+              (std::vector<std::string>{lead + "NX = 4" + tail, lead + "NX = 100" + tail,
+                                        lead + "NX = 131072" + tail, lead + "NX = 0" + tail}));
+    scope.ui.ClearLog();
+    EXPECT_EQ(CheckPowerOfTwo3D(64, 48, 16), 0);
+    EXPECT_EQ(CheckPowerOfTwo3D(64, 64, 1000), 0);
+    EXPECT_EQ(scope.ui.MessageTexts(),
+              (std::vector<std::string>{lead + "NY = 48" + tail, lead + "NZ = 1000" + tail}));
 }
 
 TEST(Fft3D, ProgressTextsAndRefusal)

@@ -109,7 +109,8 @@ TEST(ForwardTransformCommand, RefusedSizesChangeNothing)
     EXPECT_EQ(v.Values[99][99][99], 1.0f);
     EXPECT_TRUE(surface.ops.empty());
     ASSERT_EQ(scope.ui.MessageTexts().size(), 3u);
-    EXPECT_EQ(scope.ui.MessageTexts()[2], "Error! Number of cells is not equal to power of 2.");
+    EXPECT_EQ(scope.ui.MessageTexts()[2], "Error! Number of cells is not equal to power of 2. "
+                                          "NX = 100 is not a power of 2 from 8 to 65536.");
 }
 
 // A volume loaded after a transform leaves AuxValues of other extents behind; the inverse then

@@ -75,13 +75,13 @@ TEST(StretchBlock, HostileAreaCountsNeverPassFiveSlots)
     EXPECT_TRUE(f.ReadInt32(next));
     EXPECT_EQ(next, 0x5EED);
 
-    // NArea below 1 is refused and the record is untouched
+    // a negative NArea is refused and an empty table accepted, both leaving the record untouched
     StretchInfo t;
     SetAreas(t, {{50, 1.0f}, {30, 2.5f}});
     MemoryFile neg = Ints({-1, 5, 0});
     EXPECT_EQ(t.ReadStretchBlock(neg), 0);
     MemoryFile zero = Ints({0});
-    EXPECT_EQ(t.ReadStretchBlock(zero), 0);
+    EXPECT_EQ(t.ReadStretchBlock(zero), 1);
     // a truncated block is refused too, without half-applied areas
     MemoryFile cut;
     cut.WriteInt32(3);

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <tuple>
 #include <unistd.h>
 
 using namespace volume_test;
@@ -180,6 +181,46 @@ TEST_F(VolumeFileTest, ReadVolume_HeaderFormsAndTrailers)
     EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(VolumeFileTest, ReadVolume_UnusableStretchBlockIsReportedAndAnEmptyOneRead)
+{
+    const std::vector<float> values = Cells(2, 1, 1);
+    // NArea -1: nothing after it can be located; the user is told what was dropped.
+    {
+        Bytes b = Version3Header(2, 1, 1, 1, 1, 1);
+        b.Floats(values).Int(-1).Int(0).Int(0).Int(0).Float(1).Float(2).Float(3).Int(1);
+        std::string path = WriteFile("negative.vol", b);
+        CData3DEx v;
+        Ok();
+        EXPECT_EQ(v.ReadVolumeFile(path, 1), 8);
+        EXPECT_EQ(v.NX, 2);
+        EXPECT_EQ(v.StartX, 0);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_EQ(ui.messages[0].text,
+                  "\"" + path +
+                      "\": the Z-stretch block after the values cannot be used; the stretch "
+                      "settings, reserved words, starts and data type stored after it were "
+                      "ignored.");
+    }
+    // NArea 0: an empty table; starts 1, 2, 3 and data type 1 after it are read.
+    {
+        ui.ClearLog();
+        Bytes b = Version3Header(2, 1, 1, 1, 1, 1);
+        b.Floats(values).Int(0).Int(0).Int(0).Int(0).Float(1).Float(2).Float(3).Int(1);
+        CData3DEx v;
+        v.Stretch->NArea = 2, v.Stretch->Boundary[1] = 5;
+        MemoryFile f = Memory(b);
+        ui.CancelForm(); // "Data size" cancelled: no truncation of the stretch areas
+        bool refused = true;
+        EXPECT_EQ(v.ReadVolume(f, 1, nullptr, &refused), 8);
+        EXPECT_FALSE(refused);
+        EXPECT_EQ(std::tie(v.StartX, v.StartY, v.StartZ), std::make_tuple(1.0f, 2.0f, 3.0f));
+        EXPECT_EQ(v.DataType, 1);
+        EXPECT_EQ(v.Stretch->NArea, 2);
+        EXPECT_EQ(v.Stretch->Boundary[1], 5);
+        EXPECT_TRUE(ui.messages.empty());
+    }
+}
+
 TEST_F(VolumeFileTest, ReadVolume_NonPositiveStepsAndDataSizeAnswer)
 {
     Bytes b = Version3Header(2, 3, 4, 0, -2, 5);
@@ -279,7 +320,9 @@ TEST_F(VolumeFileTest, ReadVolume_RefusedFilesLeaveTheVolumeUntouched)
         SCOPED_TRACE(c.what);
         ui.ClearLog();
         MemoryFile f = Memory(c.file);
-        EXPECT_EQ(v.ReadVolume(f, 1, nullptr), 0);
+        bool refused = false;
+        EXPECT_EQ(v.ReadVolume(f, 1, nullptr, &refused), 0);
+        EXPECT_TRUE(refused);
         EXPECT_TRUE(Snapshot(v) == before);
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_NE(ui.messages[0].text.find(c.message), std::string::npos) << ui.messages[0].text;
