@@ -9,17 +9,23 @@
 #include "random_media/RandomModelDialog.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
+#include "shell/DemoVolume.h"
 #include "shell/Dialogs.h"
 #include "support/TestServices.h"
+#include "support/VolumeBuilders.h"
 #include "volume/Data3D.h"
 #include "volume/StretchInfo.h"
 #include "volume/VolumeDialogs.h"
+#include "volume/VolumeFile.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPrinter>
+#include <QProcess>
 #include <QSet>
 #include <QWheelEvent>
 
@@ -260,3 +266,163 @@ TEST(MainWindow, EveryDialogRecordDrawsAsAForm)
             dlg.grab().save(QString(dir) + "/dialog_" + e.name + ".png");
     }
 }
+
+namespace {
+
+std::string SaveModel(const testing_support::TempDir& dir, const std::string& name, int nx,
+                      float offset)
+{
+    CData3DEx model;
+    testing_support::FillCoded(model, nx, 4, 3, offset);
+    std::string path = dir.File(name);
+    EXPECT_TRUE(SaveVolumeFile(model, path));
+    return path;
+}
+
+} // namespace
+
+TEST(MainWindow, CancelledAppendThenSaveLeavesTheFileUntouched)
+{
+    WindowFixture f;
+    FillDemoVolume(theVolume());
+    std::string path = SaveModel(f.dir, "other.vol", 5, 0.5f);
+    const std::string bytes = testing_support::ReadWholeFile(path);
+    f.ui.CancelForm(); // "Append data?"
+    EXPECT_FALSE(f.window->OpenDocument(QString::fromStdString(path)));
+    EXPECT_EQ(f.window->windowTitle(), "Kalder - Kalder");
+    EXPECT_EQ(f.profile.GetString("Recent File List", "File1", ""), "");
+    // File Save of the unnamed document asks for a name (cancelled here): the file is untouched
+    f.window->RunCommand(ID_FILE_SAVE);
+    EXPECT_EQ(f.ui.saveNames, std::vector<std::string>{"Kalder"});
+    EXPECT_EQ(testing_support::ReadWholeFile(path), bytes);
+}
+
+TEST(MainWindow, SecondFileAfterTheDemoShowsItsOwnRange)
+{
+    WindowFixture f;
+    FillDemoVolume(theVolume());
+    f.window->resize(1000, 760);
+    f.window->grab();
+    EXPECT_GT(f.window->Doc().PlotSettings->DataMax, 2000.0f);
+    std::string path = SaveModel(f.dir, "small.vol", 6, -4.6f);
+    f.ui.AnswerForm({true, {}}).AnswerForm({true, {}}); // "New", "Data size"
+    ASSERT_TRUE(f.window->OpenDocument(QString::fromStdString(path)));
+    f.window->grab();
+    float mn = 0, mx = 0;
+    theVolume().GetMinMax(mn, mx);
+    EXPECT_EQ(f.window->Doc().PlotSettings->DataMin, mn);
+    EXPECT_EQ(f.window->Doc().PlotSettings->DataMax, mx);
+    EXPECT_EQ(f.window->windowTitle(), "small.vol - Kalder");
+}
+
+TEST(MainWindow, ReadoutFollowsThePlaneAndUnsavedChangesKeepTheWindowOpen)
+{
+    WindowFixture f;
+    f.window->RunCommand(ID_TEST_DATA); // 100^3, values differ from plane to plane
+    theVolume().PlaneKind = PlaneY;
+    theVolume().FixedScale = 0; // fitted: the picture fills the window
+    f.window->resize(1000, 760);
+    f.window->show();
+    QApplication::processEvents();
+    QWidget* port = f.window->Slice()->viewport();
+    QPointF at(port->width() * 0.4, port->height() * 0.5);
+    QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                     Qt::NoModifier);
+    QApplication::sendEvent(port, &move);
+    const QString before = f.window->StatusText();
+    ASSERT_TRUE(before.startsWith("Column")) << before.toStdString();
+    f.window->RunCommand(ID_FAST_FORWARD);
+    const QString after = f.window->StatusText();
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after.section("Value", 0, 0), before.section("Value", 0, 0)); // same cell
+
+    // the test volume is an unsaved change: Cancel at the question keeps the window open
+    EXPECT_EQ(f.window->windowTitle(), "Kalder* - Kalder");
+    f.ui.AnswerMessage(platform::Answer::Cancel);
+    EXPECT_FALSE(f.window->close());
+    EXPECT_TRUE(f.window->isVisible());
+    EXPECT_EQ(f.ui.messages.back().text, "Save changes to Kalder?");
+    f.ui.AnswerMessage(platform::Answer::No);
+    EXPECT_TRUE(f.window->close());
+}
+
+#ifdef KALDER_BINARY
+namespace {
+
+// Runs the kalder program with the environment given; returns its exit status.
+int RunKalder(const QStringList& arguments, const QProcessEnvironment& env, QString* output,
+              int timeoutMs = 30000)
+{
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.setProcessChannelMode(QProcess::MergedChannels);
+    p.start(KALDER_BINARY, arguments);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+        return -1;
+    }
+    if (output)
+        *output = QString::fromLocal8Bit(p.readAll());
+    return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -2;
+}
+
+} // namespace
+
+TEST(KalderProgram, SnapshotsWithoutDialogsOrProfileWritesAndHelpWithoutDisplay)
+{
+    testing_support::TempDir dir;
+    std::string model = SaveModel(dir, "model.vol", 16, 0);
+    const QString profile = QString::fromStdString(dir.File("user.ini"));
+    {
+        QFile ini(profile);
+        ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+        ini.write("[General]\nNX=7\n");
+    }
+    const std::string profileBefore = testing_support::ReadWholeFile(profile.toStdString());
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KALDER_PROFILE", profile);
+    env.insert("KALDER_HOME", QString::fromStdString(dir.path));
+    env.remove("DISPLAY");
+    env.remove("WAYLAND_DISPLAY");
+
+    // --help needs no display at all
+    QProcessEnvironment bare = env;
+    bare.remove("QT_QPA_PLATFORM");
+    QString out;
+    EXPECT_EQ(RunKalder({"--help"}, bare, &out), 0) << out.toStdString();
+    EXPECT_TRUE(out.contains("--snapshot")) << out.toStdString();
+
+    // a volume file to SVG, PDF and PNG: "Data size" takes its preset, the profile is unchanged
+    for (const char* name : {"out.svg", "out.pdf", "out.png"}) {
+        SCOPED_TRACE(name);
+        const QString target = QString::fromStdString(dir.File(name));
+        QElapsedTimer clock;
+        clock.start();
+        EXPECT_EQ(RunKalder({QString::fromStdString(model), "--snapshot", target}, bare, &out), 0)
+            << out.toStdString();
+        EXPECT_LT(clock.elapsed(), 10000);
+        ASSERT_TRUE(std::filesystem::exists(target.toStdString()));
+        const std::string head = testing_support::ReadWholeFile(target.toStdString()).substr(0, 8);
+        if (QString(name).endsWith("svg"))
+            EXPECT_NE(testing_support::ReadWholeFile(target.toStdString()).find("<svg"),
+                      std::string::npos);
+        else if (QString(name).endsWith("pdf"))
+            EXPECT_EQ(head.substr(0, 5), "%PDF-");
+        else
+            EXPECT_EQ(head.substr(1, 3), "PNG");
+    }
+    EXPECT_EQ(testing_support::ReadWholeFile(profile.toStdString()), profileBefore);
+
+    // a file that is refused ends the run with a failure status and its message
+    std::string broken = dir.File("broken.vol");
+    std::filesystem::copy_file(model, broken);
+    std::filesystem::resize_file(broken, 12);
+    EXPECT_EQ(RunKalder({QString::fromStdString(broken), "--snapshot",
+                         QString::fromStdString(dir.File("never.png"))},
+                        bare, &out),
+              1);
+    EXPECT_TRUE(out.contains("broken.vol")) << out.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("never.png")));
+}
+#endif
