@@ -11,6 +11,7 @@
 #include "shell/CommandTable.h"
 #include "shell/DemoVolume.h"
 #include "shell/Dialogs.h"
+#include "support/MenuExpectations.h"
 #include "support/TestServices.h"
 #include "support/VolumeBuilders.h"
 #include "volume/Data3D.h"
@@ -23,6 +24,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPrinter>
 #include <QProcess>
@@ -79,6 +82,53 @@ struct WindowFixture {
 };
 
 } // namespace
+
+namespace {
+
+// The window's menus in the outline form of the written expectations (without the initial check
+// marks, which the update rules replace at once, and without the menu bar's alignment).
+void Outline(const QList<QAction*>& actions, const QString& indent, std::vector<std::string>& out)
+{
+    for (QAction* a : actions) {
+        if (a->isSeparator()) {
+            out.push_back((indent + "---").toStdString());
+        } else if (a->menu()) {
+            out.push_back((indent + "> " + a->menu()->title()).toStdString());
+            Outline(a->menu()->actions(), indent + "  ", out);
+        } else if (a->isVisible()) {
+            QString text = QString::number(a->data().toInt()) + " " + a->text();
+            if (!a->shortcut().isEmpty())
+                text += "\t" + a->shortcut().toString();
+            out.push_back((indent + text).toStdString());
+        }
+    }
+}
+
+} // namespace
+
+TEST(MainWindow, MenusAreTheWrittenMenus)
+{
+    WindowFixture f;
+    std::vector<std::string> shown;
+    Outline(f.window->menuBar()->actions(), "", shown);
+    std::vector<std::string> expected;
+    for (std::string line : testing_support::ExpectedMenuOutline()) {
+        for (const char* drop : {" [x]", " (right)"})
+            if (auto at = line.find(drop); at != std::string::npos)
+                line.erase(at);
+        // Qt shows an accelerator beside a command whose text has no hint ("Axis setup").
+        if (line.find('\t') == std::string::npos)
+            for (const auto& [keys, id] : testing_support::ExpectedAccelerators())
+                if (line.find(" " + std::to_string(id) + " ") != std::string::npos) {
+                    line += "\t" + keys;
+                    break;
+                }
+        expected.push_back(line);
+    }
+    ASSERT_EQ(shown.size(), expected.size());
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        EXPECT_EQ(shown[i], expected[i]) << "line " << i;
+}
 
 TEST(MainWindow, MenusFollowTheCommandTableAndTheUpdateRules)
 {

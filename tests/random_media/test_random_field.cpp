@@ -138,7 +138,8 @@ TEST(RandomGenerator, SequenceFromSeedAndUniformNoise)
 TEST(CorrelationValue, VonKarmanAgreesWithScipyAndLimits)
 {
     if (!rm_test::HavePython())
-        GTEST_SKIP() << "no " << KALDER_SYSTEM_PYTHON;
+        FAIL() << "cross-check tool missing (scripts/setup installs it): "
+               << "no " << KALDER_SYSTEM_PYTHON;
     ScratchCwd cwd;
     const float lags[] = {0.001f, 0.1f, 0.5f, 1.0f, 2.5f, 7.0f, 30.0f, 120.0f, 399.0f};
     for (float h : {0.5f, 0.25f, 0.8f}) {
@@ -217,7 +218,8 @@ TEST(VonKarmanFunction3D, CentredRotatedAndRefusedForZeroDistance)
 TEST(VonKarmanNoise3D, MatchesNumpySynthesisWithUnitDeviation)
 {
     if (!rm_test::HavePython())
-        GTEST_SKIP() << "no " << KALDER_SYSTEM_PYTHON;
+        FAIL() << "cross-check tool missing (scripts/setup installs it): "
+               << "no " << KALDER_SYSTEM_PYTHON;
     ScratchCwd cwd;
     testing_support::HeadlessServices services;
     platform::RecordingSurface surface;

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include <cmath>
 #include <limits>
 
@@ -210,7 +212,17 @@ TEST(Data3D, GeneratorsAndPhaseVelocityLayouts)
     EXPECT_EQ(v.IsAllocated(1), 0);
 }
 
-TEST(Data3D, TheVolumeIsOneInstance)
+TEST(Data3D, TheVolumeIsOneInstanceForEveryThread)
 {
-    EXPECT_EQ(&theVolume(), &theVolume());
+    // The first use may come from a worker (a long command's thread): it must be the same
+    // object the window draws, with a change made through one reference seen through the other.
+    CData3DEx* fromWorker = nullptr;
+    std::thread worker([&fromWorker] { fromWorker = &theVolume(); });
+    worker.join();
+    CData3DEx& here = theVolume();
+    ASSERT_EQ(fromWorker, &here);
+    const int kept = here.PlaneIndex;
+    fromWorker->PlaneIndex = kept + 3;
+    EXPECT_EQ(theVolume().PlaneIndex, kept + 3);
+    here.PlaneIndex = kept;
 }
