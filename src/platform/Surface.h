@@ -117,4 +117,26 @@ public:
     virtual Rgb WindowBackground() = 0;
 };
 
+// The surface long commands write their progress texts on when no page is being drawn (the
+// window draws only in its paint event, the command-line tool has no page): it draws nothing,
+// since the same texts reach the user through the Ui's progress display.
+class ProgressSurface : public Surface {
+public:
+    Rect ClientRect() override { return {0, 0, 0, 0}; }
+    Point DeviceToLogical(Point device) override { return device; }
+    Point LogicalToDevice(Point logical) override { return logical; }
+    Pen SelectPen(const Pen& pen) override { return pen; }
+    Brush SelectBrush(const Brush& brush) override { return brush; }
+    FontDesc SelectFont(const FontDesc& font) override { return font; }
+    void Rectangle(int, int, int, int) override {}
+    void Ellipse(int, int, int, int) override {}
+    void FillRect(const Rect&, Rgb) override {}
+    void MoveTo(int, int) override {}
+    void LineTo(int, int) override {}
+    void Polyline(const std::vector<Point>&) override {}
+    void TextOut(int, int, const std::string&) override {}
+    void StretchImage(const PixelImage&, int, int, int, int) override {}
+    Rgb WindowBackground() override { return MakeRgb(255, 255, 255); }
+};
+
 } // namespace platform

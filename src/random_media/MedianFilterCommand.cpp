@@ -8,14 +8,15 @@ bool CanMedianFilter(const CData3D& volume)
     return volume.NX >= 1 && volume.NY >= 1 && volume.NZ >= 1;
 }
 
-CommandOutcome MedianFilterCommand(CData3D& volume)
+CommandResult MedianFilterCommand(CData3D& volume)
 {
     CUtility utility;
-    CommandOutcome outcome;
+    CommandResult outcome;
     if (!MedianFilter3D(volume))
         return outcome;
-    outcome.done = 1;
-    outcome.repick = true;
-    outcome.repaint = true;
+    outcome.Done = 1;
+    outcome.Changed = true;
+    outcome.Repick = true;
+    outcome.Repaint = true;
     return outcome;
 }

@@ -11,4 +11,4 @@
 bool CanMedianFilter(const CData3D& volume);
 
 // Filters the volume in place; done = 0 with nothing to repaint when the volume has no data.
-CommandOutcome MedianFilterCommand(CData3D& volume);
+CommandResult MedianFilterCommand(CData3D& volume);

@@ -49,17 +49,17 @@ void MakeCube(CData3D& volume, int n)
                 volume.Values[z][y][x] = 0.0f;
 }
 
-CommandOutcome Done(int done)
+CommandResult Done(int done)
 {
-    CommandOutcome o;
-    o.done = done;
-    o.clearDataRange = done == 1;
-    o.repaint = done == 1;
+    CommandResult o;
+    o.Done = done;
+    o.Changed = done == 1;
+    o.Repaint = done == 1;
     return o;
 }
 
-CommandOutcome RunModelCommand(ModelKind kind, CData3D& volume, platform::Surface* progress,
-                               const std::string& modelPath)
+CommandResult RunModelCommand(ModelKind kind, CData3D& volume, platform::Surface* progress,
+                              const std::string& modelPath)
 {
     // The report is created (truncated) even when only the FD3D command writes into it.
     platform::TextFile report;
@@ -126,25 +126,25 @@ CommandOutcome RunModelCommand(ModelKind kind, CData3D& volume, platform::Surfac
         return Done(1);
     }
     // The volume holds the S-wave model all the same: show it.
-    CommandOutcome o = Done(0);
-    o.clearDataRange = true;
-    o.repaint = true;
+    CommandResult o = Done(0);
+    o.Changed = true;
+    o.Repaint = true;
     return o;
 }
 
 } // namespace
 
-CommandOutcome VonKarmanAutoCorrelationCommand(CData3D& volume)
+CommandResult VonKarmanAutoCorrelationCommand(CData3D& volume)
 {
     return RunModelCommand(ModelKind::AutoCorrelation, volume, nullptr, {});
 }
 
-CommandOutcome VonKarmanRandomCommand(CData3D& volume, platform::Surface& progress)
+CommandResult VonKarmanRandomCommand(CData3D& volume, platform::Surface& progress)
 {
     return RunModelCommand(ModelKind::Random, volume, &progress, {});
 }
 
-CommandOutcome VonKarmanRandomFD3DCommand(CData3D& volume, platform::Surface& progress)
+CommandResult VonKarmanRandomFD3DCommand(CData3D& volume, platform::Surface& progress)
 {
     std::optional<std::string> path =
         platform::GetUi().SaveFile("*.dat", "Finite-difference model(*.dat)", "*.dat");
@@ -153,15 +153,16 @@ CommandOutcome VonKarmanRandomFD3DCommand(CData3D& volume, platform::Surface& pr
     return RunModelCommand(ModelKind::FD3D, volume, &progress, *path);
 }
 
-CommandOutcome RandomVelocityModelCommand(CData3D& volume)
+CommandResult RandomVelocityModelCommand(CData3D& volume)
 {
     const int n = 256;
     if (!CubeFits(n, 1))
         return {};
     volume.AllocateCube(n);
     FillUniformNoise(n, n, n, volume.Values, 0);
-    CommandOutcome o;
-    o.done = 1;
-    o.repaint = true;
+    CommandResult o;
+    o.Done = 1;
+    o.Changed = true;
+    o.Repaint = true;
     return o;
 }

@@ -4,7 +4,6 @@
 // open until the object is destroyed; nothing is written into it by these operations.
 
 #include "platform/TextFile.h"
-#include "volume/SeriesNames.h"
 
 #include <string>
 
@@ -25,12 +24,6 @@ public:
     // Population variance about Mean3D, the squares summed in double, the quotient returned as
     // float; -10000000 when the count is below 1.
     float Variance3D(int nx, int ny, int nz, float*** values) const;
-
-    // Series file names: prefix, number text and number of a selected path, and the sorted
-    // list of file numbers the series commands fill. The splitting itself lives with the series
-    // loaders in volume/, which sit below this object.
-    SeriesName SplitName(const std::string& path) const { return SplitSeriesName(path); }
-    SeriesNumberList Numbers;
 
     // True when "utility.txt" could be created; the statistics work either way.
     bool HasFile() const { return file.IsOpen(); }

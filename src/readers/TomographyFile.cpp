@@ -104,7 +104,7 @@ TomographyReadResult ReadTomographyRecords(platform::BinaryFile& file, Tomograph
     return result;
 }
 
-VolumeCommandResult OnOpenAftFile(CData3D& volume)
+CommandResult OnOpenAftFile(CData3D& volume)
 {
     std::vector<std::string> paths = platform::GetUi().OpenFiles("aft.dat(*.*)", false);
     if (paths.empty())
@@ -156,5 +156,5 @@ VolumeCommandResult OnOpenAftFile(CData3D& volume)
             for (int x = 0; x < size.NX; ++x)
                 row[x] = grid.Values[x][y][z];
         }
-    return {true, true, read.Bytes};
+    return {.Done = 1, .Changed = true, .Repaint = true, .Bytes = read.Bytes};
 }

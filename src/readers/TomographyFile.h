@@ -54,4 +54,4 @@ TomographyReadResult ReadTomographyRecords(platform::BinaryFile& file, Tomograph
 // (Values[z][y][x]) with those extents; steps, starts, titles, units and stretch stay. The result
 // asks the view to clear DataRangeValid and repaint. A cancelled dialog, a refused size or an
 // unreadable file leaves the volume as it was (the result then asks for nothing).
-VolumeCommandResult OnOpenAftFile(CData3D& volume);
+CommandResult OnOpenAftFile(CData3D& volume);

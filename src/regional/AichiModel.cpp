@@ -114,7 +114,7 @@ int CAichiModel::ReadModelFile()
     return GetLayerCount();
 }
 
-VolumeCommandResult OnOpenVelocityModelFile(const std::string& folder)
+CommandResult OnOpenVelocityModelFile(const std::string& folder)
 {
     platform::Ui& ui = platform::GetUi();
     // The new model is read before it enters the holder, so a refused file leaves the model on
@@ -142,5 +142,5 @@ VolumeCommandResult OnOpenVelocityModelFile(const std::string& folder)
     holder.Select(std::move(model), std::move(probe), offset, offset);
     ui.MessageBox(platform::Format("Number of layers = %d", layers));
     holder.Loaded = 1;
-    return {false, true, 0};
+    return {.Done = 1, .Repaint = true};
 }

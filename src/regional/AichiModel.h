@@ -56,4 +56,4 @@ private:
 // probe and offsets and sets its loaded flag; a missing or damaged file is reported and leaves
 // the holder as it was. The result asks for a repaint after a successful load. folder as for
 // CAichiModel.
-VolumeCommandResult OnOpenVelocityModelFile(const std::string& folder = "");
+CommandResult OnOpenVelocityModelFile(const std::string& folder = "");

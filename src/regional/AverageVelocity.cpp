@@ -93,7 +93,7 @@ std::vector<float> ComputeAverageVelocity(const CData3D& volume)
     return result;
 }
 
-VolumeCommandResult OnCalculatingAVS(const CData3D& volume, const std::string& folder)
+CommandResult OnCalculatingAVS(const CData3D& volume, const std::string& folder)
 {
     platform::Ui& ui = platform::GetUi();
     const std::string path = platform::JoinPath(folder, "avs.dat");
@@ -135,7 +135,7 @@ VolumeCommandResult OnCalculatingAVS(const CData3D& volume, const std::string& f
                                        error.empty() ? "write failed" : error.c_str()));
         return {};
     }
-    VolumeCommandResult result;
+    CommandResult result;
     result.Bytes = 24 + static_cast<std::int64_t>(nx) * ny * 4;
     return result;
 }

@@ -27,4 +27,4 @@ std::vector<float> ComputeAverageVelocity(const CData3D& volume);
 // success, leaves the volume as it is and asks for no repaint; Bytes is the file size written.
 // A volume without data, an allocation that fails or a file that cannot be written is reported
 // through the Ui and any earlier "avs.dat" is left as it was.
-VolumeCommandResult OnCalculatingAVS(const CData3D& volume, const std::string& folder = "");
+CommandResult OnCalculatingAVS(const CData3D& volume, const std::string& folder = "");

@@ -271,7 +271,7 @@ int CHalvoModel::ExtractColumn(const CStation& station, int& ix, int& iy)
     return 1;
 }
 
-VolumeCommandResult OnExtract1DModel(const std::string& folder)
+CommandResult OnExtract1DModel(const std::string& folder)
 {
     platform::Ui& ui = platform::GetUi();
     const std::vector<std::string> paths = ui.OpenFiles("Station file(*.*)", false);

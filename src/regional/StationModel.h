@@ -106,4 +106,4 @@ private:
 // have been read !", the model, one "<name>.dat" per station inside the model, "FindStation.txt"
 // (station number from 1, ix, iy per station) and "Station search has been completed !". folder
 // as for CHalvoModel. Asks for no repaint.
-VolumeCommandResult OnExtract1DModel(const std::string& folder = "");
+CommandResult OnExtract1DModel(const std::string& folder = "");

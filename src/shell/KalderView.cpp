@@ -1,7 +1,6 @@
 #include "shell/KalderView.h"
 
 #include "platform/Form.h"
-#include "platform/RecordingSurface.h"
 #include "platform/Services.h"
 #include "platform/TextFile.h"
 #include "plot/Settings.h"
@@ -34,10 +33,7 @@ bool IsEmpty(const CData3D& v)
     return v.NX == 0 && v.NY == 0 && v.NZ == 0;
 }
 
-// Surface handed to long commands for their progress text. The window cannot draw outside its
-// paint event, so the texts reach the user through the Ui's progress display instead (the
-// transforms report each stage there too); this surface only keeps them.
-using ProgressSurface = platform::RecordingSurface;
+using platform::ProgressSurface;
 
 void Repaint()
 {
@@ -55,16 +51,6 @@ void Remember(CKalderView& view, const ViewLoadMemory& m)
     view.RememberedNY = m.RememberedNY;
     view.RememberedNZ = m.RememberedNZ;
     view.Component = m.Component;
-}
-
-void Apply(CKalderView& view, const CommandOutcome& r)
-{
-    if (r.done == 1 || r.clearDataRange)
-        view.ValuesChanged();
-    if (r.repick && view.PickMode == 1)
-        view.Pick();
-    if (r.repaint)
-        Repaint();
 }
 
 } // namespace
@@ -99,12 +85,14 @@ void CKalderView::ValuesChanged()
         Doc.PlotSettings->DataRangeValid = 0;
 }
 
-void CKalderView::ApplyLoad(const VolumeCommandResult& r)
+void CKalderView::Apply(const CommandResult& r)
 {
-    if (r.ClearDataRange || r.Bytes > 0) {
+    if (r.Changed) {
         ValuesChanged();
         ClampPlaneIndex();
     }
+    if (r.Repick && PickMode == 1)
+        Pick();
     if (r.Repaint)
         Repaint();
 }
@@ -159,12 +147,14 @@ bool CKalderView::IsEnabled(int id) const
     bool data = HasData(v);
     switch (id) {
     case ID_AUTO_CORRELATION:
+        return CanAutoCorrelation(v);
     case ID_FORWARD_TRANSFORM:
-        return data && v.IsSpectrum == 0;
+        return CanForwardTransform(v);
     case ID_INVERSE_TRANSFORM:
-        return data && v.IsSpectrum == 1;
-    case ID_CALCULATING_AVS:
+        return CanInverseTransform(v);
     case ID_MEDIAN_FILTER:
+        return CanMedianFilter(v);
+    case ID_CALCULATING_AVS:
     case ID_PROPERTY:
     case ID_OPEN_VELOCITY_MODEL_FILE:
     case ID_PICK_HORIZONTAL:
@@ -329,21 +319,21 @@ bool CKalderView::OnCommand(int id)
         return true;
     }
     case ID_RANDOM_MODEL:
-        Apply(*this, RandomVelocityModelCommand(v));
+        Apply(RandomVelocityModelCommand(v));
         return true;
     case ID_VONKARMAN_AUTOCORRELATION: {
-        CommandOutcome r = VonKarmanAutoCorrelationCommand(v);
+        CommandResult r = VonKarmanAutoCorrelationCommand(v);
         platform::GetUi().EndProgress();
-        Apply(*this, r);
+        Apply(r);
         return true;
     }
     case ID_VONKARMAN_RANDOM:
     case ID_VONKARMAN_RANDOM_FD3D: {
         ProgressSurface surface;
-        CommandOutcome r = id == ID_VONKARMAN_RANDOM ? VonKarmanRandomCommand(v, surface)
-                                                     : VonKarmanRandomFD3DCommand(v, surface);
+        CommandResult r = id == ID_VONKARMAN_RANDOM ? VonKarmanRandomCommand(v, surface)
+                                                    : VonKarmanRandomFD3DCommand(v, surface);
         platform::GetUi().EndProgress();
-        Apply(*this, r);
+        Apply(r);
         return true;
     }
     default:
@@ -683,32 +673,32 @@ void CKalderView::OnOpenRaytracingModel()
 void CKalderView::OnOpenBinaryNoHeader()
 {
     ViewLoadMemory memory = MemoryOf(*this);
-    VolumeCommandResult r = ::OnOpenBinaryNoHeader(theVolume(), memory);
+    CommandResult r = ::OnOpenBinaryNoHeader(theVolume(), memory);
     Remember(*this, memory);
-    ApplyLoad(r);
+    Apply(r);
 }
 
 void CKalderView::OnVelocityModel()
 {
     ViewLoadMemory memory = MemoryOf(*this);
-    VolumeCommandResult r = OnVelocityModelWithHeader(theVolume(), memory);
+    CommandResult r = OnVelocityModelWithHeader(theVolume(), memory);
     Remember(*this, memory);
-    ApplyLoad(r);
+    Apply(r);
 }
 
 void CKalderView::OnAppendAll()
 {
     CUtility utility; // the series commands keep their utility object (and "utility.txt")
     ViewLoadMemory memory = MemoryOf(*this);
-    VolumeCommandResult r = OnAppendAllFiles(theVolume(), memory, DrawEnabled);
+    CommandResult r = OnAppendAllFiles(theVolume(), memory, DrawEnabled);
     Remember(*this, memory);
     DrawEnabled = 1;
-    ApplyLoad(r);
+    Apply(r);
 }
 
 void CKalderView::OnOpenAft()
 {
-    ApplyLoad(OnOpenAftFile(theVolume()));
+    Apply(OnOpenAftFile(theVolume()));
 }
 
 void CKalderView::OnTestData()
@@ -730,33 +720,33 @@ void CKalderView::OnImpulseModel()
 void CKalderView::OnForwardTransform()
 {
     ProgressSurface surface;
-    CommandOutcome r = ForwardTransformCommand(theVolume(), surface);
+    CommandResult r = ForwardTransformCommand(theVolume(), surface);
     platform::GetUi().EndProgress();
-    Apply(*this, r);
+    Apply(r);
 }
 
 void CKalderView::OnInverseTransform()
 {
     ProgressSurface surface;
-    CommandOutcome r = InverseTransformCommand(theVolume(), surface);
+    CommandResult r = InverseTransformCommand(theVolume(), surface);
     platform::GetUi().EndProgress();
-    Apply(*this, r);
+    Apply(r);
 }
 
 void CKalderView::OnAutoCorrelation()
 {
     ProgressSurface surface;
-    CommandOutcome r = AutoCorrelationCommand(theVolume(), surface);
+    CommandResult r = AutoCorrelationCommand(theVolume(), surface);
     platform::GetUi().EndProgress();
-    Apply(*this, r);
+    Apply(r);
 }
 
 void CKalderView::OnMedianFilter()
 {
     // The filter changes values in place: keep the undo copy first.
     SaveUndoCopy();
-    CommandOutcome r = MedianFilterCommand(theVolume());
-    Apply(*this, r);
+    CommandResult r = MedianFilterCommand(theVolume());
+    Apply(r);
 }
 
 std::string CKalderView::DescribePoint(int x, int y) const

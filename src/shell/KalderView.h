@@ -50,6 +50,8 @@ public:
     // After any change of the volume's values or extents: the document holds unsaved changes
     // and the next paint rescans the data range (header and colour levels).
     void ValuesChanged();
+    // What a command asks of the view once it returns: the one place where results are applied.
+    void Apply(const CommandResult& r);
 
     // Readout for the status bar: the plane's column and row under a logical point, their
     // coordinates and the cell value; empty when the point is outside the image.
@@ -71,8 +73,6 @@ public:
     float yMinPick = 120.0f;
 
 private:
-    // The loads of the volume commands: a load that read anything changes the values.
-    void ApplyLoad(const VolumeCommandResult& r);
     void Navigate(int id);
     void OnScale();
     void OnContourSetup();

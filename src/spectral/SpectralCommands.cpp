@@ -38,12 +38,12 @@ void PrepareAux(CData3D& volume)
     ZeroTensor(volume.AuxValues, volume.NX, volume.NY, volume.NZ);
 }
 
-CommandOutcome Transformed()
+CommandResult Transformed()
 {
-    CommandOutcome o;
-    o.done = 1;
-    o.clearDataRange = true;
-    o.repaint = true;
+    CommandResult o;
+    o.Done = 1;
+    o.Changed = true;
+    o.Repaint = true;
     return o;
 }
 
@@ -62,7 +62,7 @@ bool CanAutoCorrelation(const CData3D& volume)
     return HasData(volume) && volume.IsSpectrum == 0;
 }
 
-CommandOutcome ForwardTransformCommand(CData3D& volume, platform::Surface& surface)
+CommandResult ForwardTransformCommand(CData3D& volume, platform::Surface& surface)
 {
     if (!Usable(volume))
         return {};
@@ -76,7 +76,7 @@ CommandOutcome ForwardTransformCommand(CData3D& volume, platform::Surface& surfa
     return Transformed();
 }
 
-CommandOutcome InverseTransformCommand(CData3D& volume, platform::Surface& surface)
+CommandResult InverseTransformCommand(CData3D& volume, platform::Surface& surface)
 {
     if (!Usable(volume))
         return {};
@@ -89,7 +89,7 @@ CommandOutcome InverseTransformCommand(CData3D& volume, platform::Surface& surfa
     return Transformed();
 }
 
-CommandOutcome AutoCorrelationCommand(CData3D& volume, platform::Surface& surface)
+CommandResult AutoCorrelationCommand(CData3D& volume, platform::Surface& surface)
 {
     if (!Usable(volume))
         return {};

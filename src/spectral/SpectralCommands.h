@@ -3,19 +3,12 @@
 // "Auto correlation". Each works in place on the volume and tells the view what to do next; the
 // view owns the plot settings, the undo copies and the repaint.
 
+#include "volume/CommandResult.h"
 #include "volume/Data3D.h"
 
 namespace platform {
 class Surface;
 }
-
-// What a volume command asks of the view once it returns.
-struct CommandOutcome {
-    int done = 0;                // 1 when the command changed the volume, 0 when it did nothing
-    bool clearDataRange = false; // clear DataRangeValid so the next paint rescans the range
-    bool repaint = false;        // invalidate the whole client area
-    bool repick = false;         // repeat the current picking when pick mode is on
-};
 
 // Command enabling: data (NX, NY, NZ all >= 1) and the spectrum flag.
 bool CanForwardTransform(const CData3D& volume);
@@ -25,13 +18,13 @@ bool CanAutoCorrelation(const CData3D& volume);
 // Values and AuxValues become the real and imaginary parts of the unscaled 3D transform of the
 // volume; AuxValues is created zero-filled when missing or of other extents. Sets IsSpectrum.
 // surface: the view's client area in logical units of 0.1 mm, y upward, for progress text.
-CommandOutcome ForwardTransformCommand(CData3D& volume, platform::Surface& surface);
+CommandResult ForwardTransformCommand(CData3D& volume, platform::Surface& surface);
 
 // Values and AuxValues become the inverse transform of (Values, AuxValues), divided by
 // NX * NY * NZ. An AuxValues that is missing or of other extents (a volume loaded after the
 // last transform) counts as zero imaginary parts. Sets IsSpectrum.
-CommandOutcome InverseTransformCommand(CData3D& volume, platform::Surface& surface);
+CommandResult InverseTransformCommand(CData3D& volume, platform::Surface& surface);
 
 // Values becomes the inverse transform of the magnitude spectrum |X| of Values, with zero lag at
 // [0][0][0]; AuxValues and IsSpectrum are left alone.
-CommandOutcome AutoCorrelationCommand(CData3D& volume, platform::Surface& surface);
+CommandResult AutoCorrelationCommand(CData3D& volume, platform::Surface& surface);

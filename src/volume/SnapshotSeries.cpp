@@ -294,9 +294,9 @@ std::int64_t ExtractSlice2D(const std::string& path, int column, double p1Distan
     return bytes;
 }
 
-VolumeCommandResult OnAppendAllFiles(CData3D& volume, ViewLoadMemory& memory, int& drawEnabled)
+CommandResult OnAppendAllFiles(CData3D& volume, ViewLoadMemory& memory, int& drawEnabled)
 {
-    VolumeCommandResult result;
+    CommandResult result;
     result.Repaint = true; // in every case, also after Cancel
     std::vector<std::string> paths = AskSeriesFiles();
     if (paths.empty())
@@ -319,10 +319,12 @@ VolumeCommandResult OnAppendAllFiles(CData3D& volume, ViewLoadMemory& memory, in
         result.Bytes += bytes;
     }
     drawEnabled = 1;
+    result.Done = result.Bytes > 0 ? 1 : 0;
+    result.Changed = result.Bytes > 0;
     return result;
 }
 
-VolumeCommandResult OnExtract2DSlice()
+CommandResult OnExtract2DSlice()
 {
     std::vector<std::string> paths = AskSeriesFiles();
     if (paths.empty())
@@ -368,7 +370,7 @@ VolumeCommandResult OnExtract2DSlice()
             return {};
         std::int64_t end = start + nx;
         if (b < end) {
-            VolumeCommandResult r;
+            CommandResult r;
             r.Bytes = ExtractSlice2D(path, static_cast<int>(b - start));
             return r;
         }

@@ -61,9 +61,9 @@ std::int64_t ExtractSlice2D(const std::string& path, int column, double p1Distan
 // the end and 1 afterwards. Loading stops at the first file that adds nothing (cancelled or
 // refused), keeping the strips read before it. Always asks for a repaint; DataRangeValid is
 // left as it is.
-VolumeCommandResult OnAppendAllFiles(CData3D& volume, ViewLoadMemory& memory, int& drawEnabled);
+CommandResult OnAppendAllFiles(CData3D& volume, ViewLoadMemory& memory, int& drawEnabled);
 
 // "Extract 2D slice": the series dialog, the total width of the series, "Get integer" for the X
 // position (0 to total - 1), then ExtractSlice2D on the strip that holds it, writing
 // "FD2D_model.fd2" into the current directory. The volume is not touched; no repaint.
-VolumeCommandResult OnExtract2DSlice();
+CommandResult OnExtract2DSlice();

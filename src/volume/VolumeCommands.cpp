@@ -9,7 +9,7 @@
 
 #include <string>
 
-VolumeCommandResult OnOpenBinaryNoHeader(CData3D& volume, ViewLoadMemory& memory)
+CommandResult OnOpenBinaryNoHeader(CData3D& volume, ViewLoadMemory& memory)
 {
     platform::Ui& ui = platform::GetUi();
     CDataSize size{memory.RememberedNX, memory.RememberedNY, memory.RememberedNZ};
@@ -52,7 +52,7 @@ VolumeCommandResult OnOpenBinaryNoHeader(CData3D& volume, ViewLoadMemory& memory
     else
         ui.MessageBox("Data size was not correct ! Ideal=" + std::to_string(expected) +
                       " Real=" + std::to_string(bytes));
-    return {true, true, bytes};
+    return {.Done = 1, .Changed = true, .Repaint = true, .Bytes = bytes};
 }
 
 std::int64_t LoadFDModelStep(CData3D& volume, const std::string& path, int interactive,
@@ -78,12 +78,12 @@ std::int64_t LoadFDModelStep(CData3D& volume, const std::string& path, int inter
     return volume.ReadFDModel(path, memory.Component, xOffset, fileCount);
 }
 
-VolumeCommandResult OnVelocityModelWithHeader(CData3D& volume, ViewLoadMemory& memory)
+CommandResult OnVelocityModelWithHeader(CData3D& volume, ViewLoadMemory& memory)
 {
     std::vector<std::string> paths =
         platform::GetUi().OpenFiles("FD 3D velocity model(*.*)", false);
     if (paths.empty())
         return {};
     std::int64_t bytes = LoadFDModelStep(volume, paths.front(), 1, 1, memory);
-    return {false, true, bytes};
+    return {.Done = bytes > 0 ? 1 : 0, .Changed = bytes > 0, .Repaint = true, .Bytes = bytes};
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The view's volume load commands that read headerless values and FD 3D models. The view passes
-// its remembered values in and applies the result: clearing the plot settings' DataRangeValid
-// and repainting belong to it.
+// its remembered values in and applies the result.
+
+#include "volume/CommandResult.h"
 
 #include <cstdint>
 #include <string>
@@ -16,16 +17,10 @@ struct ViewLoadMemory {
     int Component = 0; // last "Component selection": 0 P-velocity .. 4 Qs
 };
 
-struct VolumeCommandResult {
-    bool ClearDataRange = false; // set DataRangeValid of the plot settings to 0
-    bool Repaint = false;
-    std::int64_t Bytes = 0; // bytes read
-};
-
 // "Open binary file(no header)": "Data size" with the remembered extents, a file-open dialog
 // "3d binary data(*.*)", then the values, with "%d bytes have been read" or "Data size was not
 // correct ! Ideal=... Real=...". The volume changes only once a file has been opened.
-VolumeCommandResult OnOpenBinaryNoHeader(CData3D& volume, ViewLoadMemory& memory);
+CommandResult OnOpenBinaryNoHeader(CData3D& volume, ViewLoadMemory& memory);
 
 // The model loading step: "Append data?" (preset "Append", shown when interactive is 1 and the
 // volume holds columns), "Component selection" when interactive is 1, then ReadFDModel.
@@ -36,4 +31,4 @@ std::int64_t LoadFDModelStep(CData3D& volume, const std::string& path, int inter
 // "Velocity model (binary file, with header)": file-open dialog "FD 3D velocity model(*.*)", the
 // model loading step with interactive = 1 and fileCount = 1, then repaint; DataRangeValid is
 // left as it is.
-VolumeCommandResult OnVelocityModelWithHeader(CData3D& volume, ViewLoadMemory& memory);
+CommandResult OnVelocityModelWithHeader(CData3D& volume, ViewLoadMemory& memory);

@@ -116,9 +116,9 @@ TEST(VonKarmanAutoCorrelationCommand, CancelOkProfileRoundTripAndUnselectedSize)
 
     // Cancel: nothing written, nothing changed; the report exists, empty
     services.ui.CancelForm();
-    CommandOutcome o = VonKarmanAutoCorrelationCommand(v);
-    EXPECT_EQ(o.done, 0);
-    EXPECT_FALSE(o.repaint);
+    CommandResult o = VonKarmanAutoCorrelationCommand(v);
+    EXPECT_EQ(o.Done, 0);
+    EXPECT_FALSE(o.Repaint);
     EXPECT_EQ(v.NX, 0);
     EXPECT_FALSE(v.IsAllocated(1));
     EXPECT_FALSE(AnyVonKarmanKey(services.profile));
@@ -135,9 +135,9 @@ TEST(VonKarmanAutoCorrelationCommand, CancelOkProfileRoundTripAndUnselectedSize)
                              {"e : standard deviation (%)", "5"}}});
     o = VonKarmanAutoCorrelationCommand(v);
     EXPECT_EQ(services.ui.MessageTexts(), std::vector<std::string>{"Enter a number."});
-    EXPECT_EQ(o.done, 1);
-    EXPECT_TRUE(o.clearDataRange);
-    EXPECT_TRUE(o.repaint);
+    EXPECT_EQ(o.Done, 1);
+    EXPECT_TRUE(o.Changed);
+    EXPECT_TRUE(o.Repaint);
     ASSERT_EQ(v.NX, 128);
     ASSERT_EQ(v.NY, 128);
     ASSERT_EQ(v.NZ, 128);
@@ -159,15 +159,15 @@ TEST(VonKarmanAutoCorrelationCommand, CancelOkProfileRoundTripAndUnselectedSize)
     services.profile.WriteInt("General", "VonKarman_model_size", 7);
     services.ui.AnswerForm({true, {}});
     o = VonKarmanAutoCorrelationCommand(v);
-    EXPECT_EQ(o.done, 1);
+    EXPECT_EQ(o.Done, 1);
     EXPECT_EQ(Stored(services.profile, "VonKarman_model_size"), "-1");
     EXPECT_EQ(v.NX, 128);
 
     // A correlation distance of 0: result 0, no repaint, the cube holds zeros
     services.ui.AnswerForm({true, {{"ax : correlation distance (m)", "0"}}});
     o = VonKarmanAutoCorrelationCommand(v);
-    EXPECT_EQ(o.done, 0);
-    EXPECT_FALSE(o.repaint);
+    EXPECT_EQ(o.Done, 0);
+    EXPECT_FALSE(o.Repaint);
     EXPECT_EQ(v.NX, 128);
     EXPECT_EQ(v.Values[64][64][64], 0.0f);
     EXPECT_EQ(std::filesystem::file_size("VonKarmanModel3D.txt"), 0u);
@@ -180,10 +180,10 @@ TEST(VonKarmanRandomCommand, UnitFieldOnTheCube)
     platform::RecordingSurface surface;
     CData3DEx v;
     services.ui.AnswerForm({true, {{"Auto correlation function", "4"}, {"Model size", "0"}}});
-    const CommandOutcome o = VonKarmanRandomCommand(v, surface);
-    EXPECT_EQ(o.done, 1);
-    EXPECT_TRUE(o.clearDataRange);
-    EXPECT_TRUE(o.repaint);
+    const CommandResult o = VonKarmanRandomCommand(v, surface);
+    EXPECT_EQ(o.Done, 1);
+    EXPECT_TRUE(o.Changed);
+    EXPECT_TRUE(o.Repaint);
     ASSERT_EQ(v.NX, 128);
     EXPECT_NEAR(StdDev(v), 1.0, 1e-4);
     EXPECT_EQ(v.IsSpectrum, 0);
@@ -199,8 +199,8 @@ TEST(VonKarmanRandomFD3DCommand, SaveDialogCancelBadPathAndModelAt128)
     CData3DEx v;
 
     // Cancel in the save dialog: no model dialog, nothing written
-    CommandOutcome o = VonKarmanRandomFD3DCommand(v, surface);
-    EXPECT_EQ(o.done, 0);
+    CommandResult o = VonKarmanRandomFD3DCommand(v, surface);
+    EXPECT_EQ(o.Done, 0);
     EXPECT_EQ(services.ui.saveNames, std::vector<std::string>{"*.dat"});
     EXPECT_TRUE(services.ui.formCaptions.empty());
     EXPECT_FALSE(AnyVonKarmanKey(services.profile));
@@ -210,8 +210,8 @@ TEST(VonKarmanRandomFD3DCommand, SaveDialogCancelBadPathAndModelAt128)
     services.ui.AnswerSave(cwd.File("missing/model.dat"));
     services.ui.AnswerForm({true, {{"Model size", "0"}}});
     o = VonKarmanRandomFD3DCommand(v, surface);
-    EXPECT_EQ(o.done, 0);
-    EXPECT_FALSE(o.repaint);
+    EXPECT_EQ(o.Done, 0);
+    EXPECT_FALSE(o.Repaint);
     ASSERT_EQ(services.ui.messages.size(), 1u);
     EXPECT_NE(services.ui.messages[0].text.find("missing/model.dat"), std::string::npos);
     EXPECT_EQ(v.NX, 0);
@@ -223,9 +223,9 @@ TEST(VonKarmanRandomFD3DCommand, SaveDialogCancelBadPathAndModelAt128)
     services.ui.AnswerSave(path);
     services.ui.AnswerForm({true, {{"Auto correlation function", "3"}, {"Model size", "0"}}});
     o = VonKarmanRandomFD3DCommand(v, surface);
-    EXPECT_EQ(o.done, 1);
-    EXPECT_TRUE(o.clearDataRange);
-    EXPECT_TRUE(o.repaint);
+    EXPECT_EQ(o.Done, 1);
+    EXPECT_TRUE(o.Changed);
+    EXPECT_TRUE(o.Repaint);
     EXPECT_TRUE(services.ui.messages.empty());
     ASSERT_EQ(v.NX, 128);
     ASSERT_EQ(std::filesystem::file_size(path), 41943068u);
@@ -264,10 +264,10 @@ TEST(RandomVelocityModelCommand, FixedSeedNoiseCube)
 {
     testing_support::HeadlessServices services;
     CData3DEx v;
-    const CommandOutcome o = RandomVelocityModelCommand(v);
-    EXPECT_EQ(o.done, 1);
-    EXPECT_TRUE(o.repaint);
-    EXPECT_FALSE(o.clearDataRange);
+    const CommandResult o = RandomVelocityModelCommand(v);
+    EXPECT_EQ(o.Done, 1);
+    EXPECT_TRUE(o.Repaint);
+    EXPECT_TRUE(o.Changed); // new values: the range is scanned again
     ASSERT_EQ(v.NX, 256);
     ASSERT_EQ(v.NY, 256);
     ASSERT_EQ(v.NZ, 256);

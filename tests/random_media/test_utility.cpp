@@ -100,9 +100,9 @@ TEST(MedianFilterCommand, FiltersAndUndoRedoRestoreValues)
     InScratchDir scratch;
     CData3DEx volume;
     EXPECT_FALSE(CanMedianFilter(volume));
-    const CommandOutcome none = MedianFilterCommand(volume);
-    EXPECT_EQ(none.done, 0);
-    EXPECT_FALSE(none.repaint);
+    const CommandResult none = MedianFilterCommand(volume);
+    EXPECT_EQ(none.Done, 0);
+    EXPECT_FALSE(none.Repaint);
 
     volume.NX = volume.NY = volume.NZ = 10;
     volume.Allocate(10, 10, 10);
@@ -116,11 +116,11 @@ TEST(MedianFilterCommand, FiltersAndUndoRedoRestoreValues)
     auto undo = std::make_unique<CData3DEx>();
     undo->CopyFrom(volume);
     std::filesystem::remove("utility.txt");
-    const CommandOutcome o = MedianFilterCommand(volume);
-    EXPECT_EQ(o.done, 1);
-    EXPECT_TRUE(o.repaint);
-    EXPECT_TRUE(o.repick);
-    EXPECT_FALSE(o.clearDataRange); // the picture keeps its data range
+    const CommandResult o = MedianFilterCommand(volume);
+    EXPECT_EQ(o.Done, 1);
+    EXPECT_TRUE(o.Repaint);
+    EXPECT_TRUE(o.Repick);
+    EXPECT_TRUE(o.Changed); // new values: the data range is scanned again
     EXPECT_TRUE(std::filesystem::exists("utility.txt"));
     const auto filtered = Flat(volume);
     EXPECT_NE(filtered, original);

@@ -63,7 +63,7 @@ protected:
         return path;
     }
     // Queues the file dialog and the "Data size" answer, then runs the command.
-    VolumeCommandResult Open(CData3D& v, const std::string& path, int nx, int ny, int nz)
+    CommandResult Open(CData3D& v, const std::string& path, int nx, int ny, int nz)
     {
         ui.AnswerOpen({path});
         ui.AnswerForm(FormAnswer{true,
@@ -84,9 +84,9 @@ TEST_F(AftTest, OpenAft_TwoRecordsFillAVolumeOfTwoCells)
     std::string path = Write("aft.dat", Records({{1, 1, 1, 3.5f}, {2, 1, 1, 4.5f}}));
     CData3DEx v;
     v.StepX = 25, v.StartZ = -3, v.Stretch->NArea = 2;
-    VolumeCommandResult r = Open(v, path, 2, 1, 1);
+    CommandResult r = Open(v, path, 2, 1, 1);
 
-    EXPECT_TRUE(r.ClearDataRange);
+    EXPECT_TRUE(r.Changed);
     EXPECT_TRUE(r.Repaint);
     EXPECT_EQ(r.Bytes, 32);
     EXPECT_EQ(ui.openFilters, (std::vector<std::string>{"aft.dat(*.*)"}));
@@ -179,8 +179,8 @@ TEST_F(AftTest, OpenAft_ReportsLeftOutRecordsAndEmptySizes)
 
     // Sizes of 0 give an empty volume.
     ui.ClearLog();
-    VolumeCommandResult r = Open(v, path, 0, 0, 0);
-    EXPECT_TRUE(r.ClearDataRange);
+    CommandResult r = Open(v, path, 0, 0, 0);
+    EXPECT_TRUE(r.Changed);
     EXPECT_EQ(v.NX, 0);
     EXPECT_EQ(v.NY, 0);
     EXPECT_EQ(v.NZ, 0);
@@ -194,8 +194,8 @@ TEST_F(AftTest, OpenAft_RefusalsAndCancelsLeaveTheVolume)
     FillCells(v, 3, 2, 2, 5.0f);
     const Snapshot before(v);
 
-    auto untouched = [&](VolumeCommandResult r, const std::string& told) {
-        bool same = Snapshot(v) == before && !r.ClearDataRange && !r.Repaint;
+    auto untouched = [&](CommandResult r, const std::string& told) {
+        bool same = Snapshot(v) == before && !r.Changed && !r.Repaint;
         bool message = told.empty() ? ui.MessageTexts().empty() : Contains(ui.MessageTexts(), told);
         ui.ClearLog();
         return same && message;
@@ -216,8 +216,8 @@ TEST_F(AftTest, OpenAft_RefusalsAndCancelsLeaveTheVolume)
     SetVolumeMemoryLimit(VolumeAllocationBytes(100, 100, 100) * 3 / 2);
     EXPECT_TRUE(untouched(Open(v, path, 100, 100, 100), "do not fit in the memory"));
     SetVolumeMemoryLimit(VolumeAllocationBytes(100, 100, 100) * 5 / 2);
-    VolumeCommandResult r = Open(v, path, 100, 100, 100);
-    EXPECT_TRUE(r.ClearDataRange);
+    CommandResult r = Open(v, path, 100, 100, 100);
+    EXPECT_TRUE(r.Changed);
     EXPECT_EQ(v.NX, 100);
     EXPECT_EQ(v.Values[0][0][0], 3.5f);
     EXPECT_EQ(v.Values[99][99][99], 0.0f);

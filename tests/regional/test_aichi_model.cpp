@@ -137,9 +137,9 @@ TEST_F(AichiCommand, NoGivesHundredMetreCellsAndRunsTwice)
 {
     WriteText(dir.File("aichi_model_new.dat"), ModelText(false));
     services.ui.AnswerMessage(Answer::Ok).AnswerMessage(Answer::No);
-    VolumeCommandResult result = OnOpenVelocityModelFile(dir.path);
+    CommandResult result = OnOpenVelocityModelFile(dir.path);
     EXPECT_TRUE(result.Repaint);
-    EXPECT_FALSE(result.ClearDataRange);
+    EXPECT_FALSE(result.Changed);
     EXPECT_EQ(services.ui.MessageTexts(),
               (std::vector<std::string>{"Aichi model has been selected !",
                                         "Select cell size! Yes:200m No:100m",
@@ -180,7 +180,7 @@ TEST_F(AichiCommand, MissingOrDamagedFileLeavesTheHolderAsItWas)
 
     // Missing file.
     services.ui.AnswerMessage(Answer::Ok).AnswerMessage(Answer::Yes);
-    VolumeCommandResult result = OnOpenVelocityModelFile(dir.path);
+    CommandResult result = OnOpenVelocityModelFile(dir.path);
     EXPECT_FALSE(result.Repaint);
     std::vector<std::string> texts = services.ui.MessageTexts();
     ASSERT_EQ(texts.size(), 4u);

@@ -97,9 +97,9 @@ TEST(AverageVelocity, CommandWritesTheMapAndReportsFailures)
     FillUniform(v, 4, 3, 120, 3.5f);
     v.StepX = 250, v.StepY = 125, v.StepZ = 100;
     SetAreas(v, {{120, 1.0f}});
-    VolumeCommandResult result = OnCalculatingAVS(v, dir.path);
+    CommandResult result = OnCalculatingAVS(v, dir.path);
     EXPECT_FALSE(result.Repaint);
-    EXPECT_FALSE(result.ClearDataRange);
+    EXPECT_FALSE(result.Changed);
     EXPECT_EQ(result.Bytes, 24 + 4 * 3 * 4);
     EXPECT_TRUE(services.ui.MessageTexts().empty());
     AvsFile f = ReadAvs(dir.File("avs.dat"));

@@ -254,7 +254,7 @@ TEST(StationModel, CommandOnFullSizeModel)
                   StationLine(2, "FAR", oy + 898 * 125.0, ox + 930 * 125.0 + 20) +
                   StationLine(3, "NORTH", oy, ox + 931 * 125.0) + "oops\n");
     services.ui.AnswerOpen({dir.File("stations.txt")});
-    VolumeCommandResult result = OnExtract1DModel(dir.path);
+    CommandResult result = OnExtract1DModel(dir.path);
     EXPECT_FALSE(result.Repaint);
     ASSERT_EQ(services.ui.openFilters, std::vector<std::string>{"Station file(*.*)"});
     const std::vector<std::string> texts = services.ui.MessageTexts();

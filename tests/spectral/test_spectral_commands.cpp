@@ -48,11 +48,11 @@ TEST(ForwardTransformCommand, ConstantVolumeGivesSumAtOriginAndSetsSpectrum)
     EXPECT_TRUE(CanAutoCorrelation(v));
     EXPECT_FALSE(CanInverseTransform(v));
     platform::RecordingSurface surface;
-    const CommandOutcome o = ForwardTransformCommand(v, surface);
-    EXPECT_EQ(o.done, 1);
-    EXPECT_TRUE(o.clearDataRange);
-    EXPECT_TRUE(o.repaint);
-    EXPECT_FALSE(o.repick);
+    const CommandResult o = ForwardTransformCommand(v, surface);
+    EXPECT_EQ(o.Done, 1);
+    EXPECT_TRUE(o.Changed);
+    EXPECT_TRUE(o.Repaint);
+    EXPECT_FALSE(o.Repick);
     EXPECT_EQ(v.IsSpectrum, 1);
     ASSERT_EQ(v.IsAllocated(0), 1);
     for (int z = 0; z < 8; ++z)
@@ -66,7 +66,7 @@ TEST(ForwardTransformCommand, ConstantVolumeGivesSumAtOriginAndSetsSpectrum)
     EXPECT_FALSE(CanForwardTransform(v));
     EXPECT_FALSE(CanAutoCorrelation(v));
     EXPECT_TRUE(CanInverseTransform(v));
-    EXPECT_EQ(InverseTransformCommand(v, surface).done, 1);
+    EXPECT_EQ(InverseTransformCommand(v, surface).Done, 1);
     EXPECT_FALSE(CanForwardTransform(v));
     EXPECT_TRUE(CanInverseTransform(v));
     EXPECT_NEAR(v.Values[3][5][7], 2.5f, 1e-5f);
@@ -81,8 +81,8 @@ TEST(ForwardTransformCommand, ForwardThenInverseRestoresValues)
     FillRandom(v, 5);
     const auto before = Flat(v.Values, 64, 32, 16);
     platform::RecordingSurface surface;
-    ASSERT_EQ(ForwardTransformCommand(v, surface).done, 1);
-    ASSERT_EQ(InverseTransformCommand(v, surface).done, 1);
+    ASSERT_EQ(ForwardTransformCommand(v, surface).Done, 1);
+    ASSERT_EQ(InverseTransformCommand(v, surface).Done, 1);
     const auto after = Flat(v.Values, 64, 32, 16);
     std::vector<double> a(after.begin(), after.end()), b(before.begin(), before.end());
     EXPECT_LT(RelNormError(a, b), kRelNormTolerance);
@@ -97,12 +97,12 @@ TEST(ForwardTransformCommand, RefusedSizesChangeNothing)
     MakeVolume(v, 100, 100, 100, 1.0f);
     platform::RecordingSurface surface;
     for (int command = 0; command < 3; ++command) {
-        const CommandOutcome o = command == 0   ? ForwardTransformCommand(v, surface)
-                                 : command == 1 ? InverseTransformCommand(v, surface)
-                                                : AutoCorrelationCommand(v, surface);
-        EXPECT_EQ(o.done, 0);
-        EXPECT_FALSE(o.repaint);
-        EXPECT_FALSE(o.clearDataRange);
+        const CommandResult o = command == 0   ? ForwardTransformCommand(v, surface)
+                                : command == 1 ? InverseTransformCommand(v, surface)
+                                               : AutoCorrelationCommand(v, surface);
+        EXPECT_EQ(o.Done, 0);
+        EXPECT_FALSE(o.Repaint);
+        EXPECT_FALSE(o.Changed);
     }
     EXPECT_EQ(v.IsSpectrum, 0);
     EXPECT_EQ(v.IsAllocated(0), 0);
@@ -121,7 +121,7 @@ TEST(InverseTransformCommand, StaleAuxOfOtherExtentsCountsAsZero)
     CData3DEx v;
     MakeVolume(v, 8, 8, 8, 1.0f);
     platform::RecordingSurface surface;
-    ASSERT_EQ(ForwardTransformCommand(v, surface).done, 1);
+    ASSERT_EQ(ForwardTransformCommand(v, surface).Done, 1);
     for (int z = 0; z < 8; ++z)
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 8; ++x)
@@ -138,7 +138,7 @@ TEST(InverseTransformCommand, StaleAuxOfOtherExtentsCountsAsZero)
                 re[z][y][x] = v.Values[z][y][x], im[z][y][x] = 0.0f;
     ASSERT_EQ(Fft3DInverse(32, 16, 16, re, im, surface), 1);
 
-    ASSERT_EQ(InverseTransformCommand(v, surface).done, 1);
+    ASSERT_EQ(InverseTransformCommand(v, surface).Done, 1);
     EXPECT_EQ(v.AuxAllocatedNX(), 32);
     EXPECT_EQ(v.AuxAllocatedNY(), 16);
     EXPECT_EQ(v.AuxAllocatedNZ(), 16);
@@ -155,10 +155,10 @@ TEST(AutoCorrelationCommand, ImpulseAndSymmetryAndAuxUntouched)
     MakeVolume(v, 8, 8, 8, 0.0f);
     v.Values[0][0][0] = 1.0f;
     platform::RecordingSurface surface;
-    const CommandOutcome o = AutoCorrelationCommand(v, surface);
-    EXPECT_EQ(o.done, 1);
-    EXPECT_TRUE(o.clearDataRange);
-    EXPECT_TRUE(o.repaint);
+    const CommandResult o = AutoCorrelationCommand(v, surface);
+    EXPECT_EQ(o.Done, 1);
+    EXPECT_TRUE(o.Changed);
+    EXPECT_TRUE(o.Repaint);
     for (int z = 0; z < 8; ++z)
         for (int y = 0; y < 8; ++y)
             for (int x = 0; x < 8; ++x)
@@ -169,7 +169,7 @@ TEST(AutoCorrelationCommand, ImpulseAndSymmetryAndAuxUntouched)
     // 64 x 32 x 16 runs; the result is symmetric (lag -k at n - k) and starts at mean |X|
     MakeVolume(v, 64, 32, 16, 0);
     FillRandom(v, 11);
-    ASSERT_EQ(AutoCorrelationCommand(v, surface).done, 1);
+    ASSERT_EQ(AutoCorrelationCommand(v, surface).Done, 1);
     EXPECT_NEAR(v.Values[0][3][5], v.Values[0][32 - 3][64 - 5], 1e-3f);
     EXPECT_NEAR(v.Values[2][1][9], v.Values[16 - 2][32 - 1][64 - 9], 1e-3f);
     EXPECT_TRUE(scope.ui.MessageTexts().empty());

@@ -100,10 +100,10 @@ TEST_F(SeriesTest, AppendAll_LoadsThreeStripsSideBySideInNumberOrder)
     CData3DEx v;
     ViewLoadMemory memory;
     int drawEnabled = 1;
-    VolumeCommandResult r = OnAppendAllFiles(v, memory, drawEnabled);
+    CommandResult r = OnAppendAllFiles(v, memory, drawEnabled);
 
     EXPECT_TRUE(r.Repaint);
-    EXPECT_FALSE(r.ClearDataRange);
+    EXPECT_TRUE(r.Changed);
     EXPECT_EQ(r.Bytes, 3 * 50 * 3 * 2 * 4);
     EXPECT_EQ(drawEnabled, 1);
     EXPECT_EQ(memory.Component, 1);
@@ -139,7 +139,7 @@ TEST_F(SeriesTest, AppendAll_CancelledDialogsLeaveTheVolume)
     int drawEnabled = 1;
 
     // The file dialog cancelled: nothing asked, nothing read, still a repaint.
-    VolumeCommandResult r = OnAppendAllFiles(v, memory, drawEnabled);
+    CommandResult r = OnAppendAllFiles(v, memory, drawEnabled);
     EXPECT_TRUE(r.Repaint);
     EXPECT_EQ(r.Bytes, 0);
     EXPECT_EQ(drawEnabled, 1);
@@ -337,9 +337,9 @@ TEST_F(SeriesTest, Extract2DSlice_FindsTheStripOfAPositionAcrossTheSeries)
         return OnExtract2DSlice();
     };
 
-    VolumeCommandResult r = run("50");
+    CommandResult r = run("50");
     EXPECT_FALSE(r.Repaint);
-    EXPECT_FALSE(r.ClearDataRange);
+    EXPECT_FALSE(r.Changed);
     ASSERT_EQ(ui.formCaptions.back(), "Get integer");
     ASSERT_EQ(ui.formLabels.size(), 1u);
     EXPECT_EQ(ui.formLabels[0][0], "Enter number of X position (0 to 149)");

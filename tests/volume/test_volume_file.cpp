@@ -392,7 +392,7 @@ TEST_F(VolumeFileTest, OpenBinaryNoHeader_MessagesAndUntouchedOnCancel)
 
     // Cancel of the file dialog after OK: the remembered extents change, the volume does not.
     ui.AnswerForm(FormAnswer{true, {{"NX =", "10"}, {"NY =", "10"}, {"NZ =", "10"}}});
-    VolumeCommandResult r = OnOpenBinaryNoHeader(v, memory);
+    CommandResult r = OnOpenBinaryNoHeader(v, memory);
     EXPECT_FALSE(r.Repaint);
     EXPECT_TRUE(Snapshot(v) == before);
     EXPECT_EQ(memory.RememberedNX, 10);
@@ -407,7 +407,7 @@ TEST_F(VolumeFileTest, OpenBinaryNoHeader_MessagesAndUntouchedOnCancel)
     Ok();
     ui.AnswerOpen({path});
     r = OnOpenBinaryNoHeader(v, memory);
-    EXPECT_TRUE(r.ClearDataRange);
+    EXPECT_TRUE(r.Changed);
     EXPECT_TRUE(r.Repaint);
     EXPECT_EQ(r.Bytes, 3996);
     EXPECT_EQ(ui.MessageTexts(), std::vector<std::string>{"Data size was not correct ! "
@@ -435,7 +435,7 @@ TEST_F(VolumeFileTest, OpenBinaryNoHeader_MessagesAndUntouchedOnCancel)
     ui.AnswerForm(FormAnswer{true, {{"NY =", "10"}}});
     ui.AnswerOpen({(dir / "absent").string()});
     r = OnOpenBinaryNoHeader(v, memory);
-    EXPECT_FALSE(r.ClearDataRange);
+    EXPECT_FALSE(r.Changed);
     EXPECT_TRUE(Snapshot(v) == loaded);
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_NE(ui.messages[0].text.find("are not valid"), std::string::npos);
@@ -582,7 +582,7 @@ TEST_F(VolumeFileTest, VelocityModelCommand_DialogsAndRepaint)
     CData3DEx v;
     v.bReadStretchInfo = 0;
     ViewLoadMemory memory;
-    VolumeCommandResult r = OnVelocityModelWithHeader(v, memory);
+    CommandResult r = OnVelocityModelWithHeader(v, memory);
     EXPECT_FALSE(r.Repaint);
     EXPECT_EQ(ui.openFilters, std::vector<std::string>{"FD 3D velocity model(*.*)"});
 
@@ -591,7 +591,7 @@ TEST_F(VolumeFileTest, VelocityModelCommand_DialogsAndRepaint)
     ui.AnswerForm(FormAnswer{});
     r = OnVelocityModelWithHeader(v, memory);
     EXPECT_TRUE(r.Repaint);
-    EXPECT_FALSE(r.ClearDataRange);
+    EXPECT_TRUE(r.Changed);
     EXPECT_EQ(r.Bytes, 32);
     EXPECT_EQ(v.NX, 2);
 }
