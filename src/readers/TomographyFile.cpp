@@ -1,5 +1,7 @@
 #include "readers/TomographyFile.h"
 
+#include "volume/ReaderKit.h"
+
 #include "numeric/Allocation.h"
 #include "platform/BinaryFile.h"
 #include "platform/Services.h"
@@ -120,12 +122,9 @@ CommandResult OnOpenAftFile(CData3D& volume)
         Message(refusal);
         return {};
     }
-    std::string error;
-    auto file = platform::OpenBinaryRead(path, &error);
-    if (!file) {
-        Message(Format("Cannot open \"%s\": %s.", path.c_str(), error.c_str()));
+    auto file = OpenOrReport(path);
+    if (!file)
         return {};
-    }
 
     TomographyGrid grid;
     grid.Allocate(size.NX, size.NY, size.NZ);
@@ -144,9 +143,7 @@ CommandResult OnOpenAftFile(CData3D& volume)
                        path.c_str(), static_cast<long long>(read.TrailingBytes)));
 
     // Values[z][y][x] from the grid's [x][y][z]; no other field of the volume changes.
-    if (!(volume.IsAllocated(1) && volume.AllocatedNX() == size.NX &&
-          volume.AllocatedNY() == size.NY && volume.AllocatedNZ() == size.NZ))
-        volume.Allocate(size.NX, size.NY, size.NZ);
+    AllocateFor(volume, size.NX, size.NY, size.NZ);
     volume.NX = size.NX;
     volume.NY = size.NY;
     volume.NZ = size.NZ;

@@ -5,6 +5,7 @@
 #include "platform/Services.h"
 #include "platform/TextFile.h"
 #include "volume/Data3D.h"
+#include "volume/ReaderKit.h"
 #include "volume/StretchInfo.h"
 
 #include <algorithm>
@@ -18,12 +19,9 @@ using platform::Format;
 
 namespace {
 
-// Floats per read request when a strip row is scanned for one column (256 KiB).
-constexpr std::int64_t ChunkFloats = 65536;
-
 void Message(const std::string& text)
 {
-    platform::GetUi().MessageBox(text);
+    ReportToUser(text);
 }
 
 // "Get integer": a read-only prompt and one integer, as the shell's dialog of that caption.
@@ -39,25 +37,6 @@ struct CDlgSeriesPosition {
     }
 };
 
-bool ReadHeaderFrom(platform::BinaryFile& file, SnapshotHeader& h)
-{
-    std::int32_t size[3] = {};
-    float steps[3] = {};
-    if (file.Read(size, 12) != 12 || file.Read(steps, 12) != 12) {
-        Message(Format("Cannot read \"%s\": the file ends inside the FD model header.",
-                       file.Path().c_str()));
-        return false;
-    }
-    if (size[0] < 0 || size[1] < 0 || size[2] < 0) {
-        Message(Format("\"%s\": the extents NX = %d, NY = %d, NZ = %d are not valid.",
-                       file.Path().c_str(), size[0], size[1], size[2]));
-        return false;
-    }
-    h.NX = size[0], h.NY = size[1], h.NZ = size[2];
-    h.StepX = steps[0], h.StepY = steps[1], h.StepZ = steps[2];
-    return true;
-}
-
 // A distance in metres as a grid position, rounded half up and kept inside int.
 int GridPosition(double distance, float spacing)
 {
@@ -65,15 +44,6 @@ int GridPosition(double distance, float spacing)
     if (!(p > INT_MIN))
         return p != p ? 0 : INT_MIN;
     return p < INT_MAX ? static_cast<int>(p) : INT_MAX;
-}
-
-std::unique_ptr<platform::BinaryFile> OpenOrReport(const std::string& path)
-{
-    std::string error;
-    auto file = platform::OpenBinaryRead(path, &error);
-    if (!file)
-        Message(Format("Cannot open \"%s\": %s.", path.c_str(), error.c_str()));
-    return file;
 }
 
 // Writes the 2D FD model. values[c] holds component c (P-velocity, S-velocity, density, Qp, Qs)
@@ -121,13 +91,13 @@ bool WriteFD2DModel(const std::string& path, int nx, float spacing, int p1, int 
 
 } // namespace
 
-int ReadSnapshotHeader(const std::string& path, SnapshotHeader& header)
+int ReadFDModelHeader(const std::string& path, FDModelHeader& header)
 {
     auto file = OpenOrReport(path);
     if (!file)
         return -1;
-    SnapshotHeader h;
-    bool ok = ReadHeaderFrom(*file, h);
+    FDModelHeader h;
+    bool ok = ReadFDModelHeader(*file, h);
     file->Close();
     if (!ok)
         return -1;
@@ -204,8 +174,8 @@ std::int64_t ExtractSlice2D(const std::string& path, int column, double p1Distan
     auto file = OpenOrReport(path);
     if (!file)
         return 0;
-    SnapshotHeader h;
-    if (!ReadHeaderFrom(*file, h))
+    FDModelHeader h;
+    if (!ReadFDModelHeader(*file, h))
         return 0;
     if (h.NX < 1 || h.NY < 1 || h.NZ < 1 || column < 0 || column >= h.NX) {
         Message(Format("\"%s\" (NX = %d, NY = %d, NZ = %d) has no column %d to extract.",
@@ -261,14 +231,14 @@ std::int64_t ExtractSlice2D(const std::string& path, int column, double p1Distan
 
     // values[c][z * NY + y]: the value at X = column of every row of component c.
     std::vector<float> values[5];
-    std::vector<float> chunk(static_cast<std::size_t>(std::min<std::int64_t>(h.NX, ChunkFloats)));
+    std::vector<float> chunk(static_cast<std::size_t>(std::min<std::int64_t>(h.NX, BlockFloats)));
     std::int64_t bytes = 0;
     for (int c = 0; c < 5; ++c) {
         values[c].resize(static_cast<std::size_t>(h.NZ) * static_cast<std::size_t>(h.NY));
         for (std::size_t row = 0; row < values[c].size(); ++row) {
             // One row of NX floats in chunks; the chunk holding the column gives the value.
-            for (std::int64_t x0 = 0; x0 < h.NX; x0 += ChunkFloats) {
-                std::size_t n = static_cast<std::size_t>(std::min(ChunkFloats, h.NX - x0));
+            for (std::int64_t x0 = 0; x0 < h.NX; x0 += BlockFloats) {
+                std::size_t n = static_cast<std::size_t>(std::min(BlockFloats, h.NX - x0));
                 std::size_t got = file->Read(chunk.data(), n * 4);
                 bytes += static_cast<std::int64_t>(got);
                 if (got < n * 4) {
@@ -337,8 +307,8 @@ CommandResult OnExtract2DSlice()
     std::int64_t total = 0; // columns of the whole series
     for (const std::string& path : sel.Paths) {
         Message(path);
-        SnapshotHeader h;
-        int nx = ReadSnapshotHeader(path, h);
+        FDModelHeader h;
+        int nx = ReadFDModelHeader(path, h);
         if (nx < 0)
             return {};
         total += nx;
@@ -364,8 +334,8 @@ CommandResult OnExtract2DSlice()
     for (int k = 0; k < count; ++k) {
         const std::string& path = sel.Paths[static_cast<std::size_t>(k)];
         Message(path);
-        SnapshotHeader h;
-        int nx = ReadSnapshotHeader(path, h);
+        FDModelHeader h;
+        int nx = ReadFDModelHeader(path, h);
         if (nx < 0)
             return {};
         std::int64_t end = start + nx;

@@ -8,20 +8,16 @@
 #include "volume/SeriesNames.h"
 #include "volume/VolumeCommands.h"
 
+#include "volume/ReaderKit.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
-// Size and step blocks of an FD 3D model file: cells along X, Y, Z and cell sizes in metres.
-struct SnapshotHeader {
-    int NX = 0, NY = 0, NZ = 0;
-    float StepX = 1.0f, StepY = 1.0f, StepZ = 1.0f;
-};
-
 // Reads the header of the FD 3D model file at path. Returns NX, or -1 when the file cannot be
 // opened, ends inside the header or has negative extents (a message naming the file was shown).
 // No volume is touched.
-int ReadSnapshotHeader(const std::string& path, SnapshotHeader& header);
+int ReadFDModelHeader(const std::string& path, FDModelHeader& header);
 
 // A selected series in ascending file number. The files are opened under the selected paths, so
 // zero-padded numbers and other extensions load what the user chose.

@@ -4,6 +4,7 @@
 #include "platform/Services.h"
 #include "platform/TextFile.h"
 #include "volume/Data3D.h"
+#include "volume/ReaderKit.h"
 #include "volume/VolumeDialogs.h"
 #include "volume/VolumeFile.h"
 
@@ -30,19 +31,14 @@ CommandResult OnOpenBinaryNoHeader(CData3D& volume, ViewLoadMemory& memory)
         ui.MessageBox(refusal);
         return {};
     }
-    std::string error;
-    auto file = platform::OpenBinaryRead(path, &error);
-    if (!file) {
-        ui.MessageBox(platform::Format("Cannot open \"%s\": %s.", path.c_str(), error.c_str()));
+    auto file = OpenOrReport(path);
+    if (!file)
         return {};
-    }
 
     volume.NX = size.NX;
     volume.NY = size.NY;
     volume.NZ = size.NZ;
-    if (!(volume.IsAllocated(1) && volume.AllocatedNX() == size.NX &&
-          volume.AllocatedNY() == size.NY && volume.AllocatedNZ() == size.NZ))
-        volume.Allocate(volume.NX, volume.NY, volume.NZ);
+    AllocateFor(volume, size.NX, size.NY, size.NZ);
     std::int64_t bytes = ReadRawValuesFrom(volume, *file);
     file->Close();
 

@@ -9,6 +9,7 @@
 #include "platform/Services.h"
 #include "platform/TextFile.h"
 #include "volume/Data3D.h"
+#include "volume/ReaderKit.h"
 #include "volume/VolumeDialogs.h"
 
 #include <algorithm>
@@ -24,15 +25,11 @@ using platform::Format;
 
 namespace {
 
-// Values are moved in blocks of this many floats (256 KiB): one read request per block keeps
-// the system calls few and the staging buffer in the L2 cache.
-constexpr std::int64_t BlockFloats = 65536;
-
 std::uint64_t memoryLimitOverride = 0;
 
 void Message(const std::string& text)
 {
-    platform::GetUi().MessageBox(text);
+    ReportToUser(text);
 }
 
 // Smallest and largest of the values actually read; NaN is ignored.
@@ -80,18 +77,10 @@ void StreamRows(BinaryFile& file, std::int64_t rows, std::int64_t n, ReadState& 
     float* buf = st.buffer.data();
     for (std::int64_t pos = 0; pos < total;) {
         std::int64_t m = std::min(BlockFloats, total - pos);
-        std::size_t want = static_cast<std::size_t>(m) * 4;
-        std::size_t got = 0;
-        if (!st.ended) {
-            got = file.Read(buf, want);
-            st.ended = got < want;
-        }
-        st.bytes += static_cast<std::int64_t>(got);
-        std::int64_t full = static_cast<std::int64_t>(got / 4); // a partial float counts as missing
-        if (full < m) {
-            std::memset(buf + full, 0, static_cast<std::size_t>(m - full) * 4);
-            st.missing += m - full;
-        }
+        std::int64_t got = ReadBlockZeroFilled(file, buf, m, st.ended);
+        st.bytes += got;
+        std::int64_t full = got / 4;
+        st.missing += m - full;
         if (st.range)
             st.range->Add(buf, full);
         for (std::int64_t done = 0; done < m;) {
@@ -118,17 +107,10 @@ void ReadRowsInPlace(BinaryFile& file, float* base, std::int64_t stride, std::in
     for (std::int64_t r0 = 0; r0 < rows; r0 += k) {
         const std::int64_t m = std::min(k, rows - r0), count = m * n;
         float* chunk = base + r0 * stride;
-        std::size_t want = static_cast<std::size_t>(count) * 4, got = 0;
-        if (!st.ended) {
-            got = file.Read(chunk, want);
-            st.ended = got < want;
-        }
-        st.bytes += static_cast<std::int64_t>(got);
-        std::int64_t full = static_cast<std::int64_t>(got / 4);
-        if (full < count) {
-            std::memset(chunk + full, 0, static_cast<std::size_t>(count - full) * 4);
-            st.missing += count - full;
-        }
+        std::int64_t got = ReadBlockZeroFilled(file, chunk, count, st.ended);
+        st.bytes += got;
+        std::int64_t full = got / 4;
+        st.missing += count - full;
         if (st.range)
             st.range->Add(chunk, full);
         // Row r sits at chunk + r * n and moves up to chunk + r * stride; going backward, no row
@@ -136,16 +118,6 @@ void ReadRowsInPlace(BinaryFile& file, float* base, std::int64_t stride, std::in
         for (std::int64_t r = m - 1; r >= 1; --r)
             std::memmove(chunk + r * stride, chunk + r * n, static_cast<std::size_t>(n) * 4);
     }
-}
-
-// Allocates Values for the extents unless an allocation of exactly these extents exists: a
-// reload of the same size then skips the page faults of a fresh block, which cost more than
-// reading the file from the page cache.
-void AllocateFor(CData3D& v, int nx, int ny, int nz)
-{
-    if (!(v.IsAllocated(1) && v.AllocatedNX() == nx && v.AllocatedNY() == ny &&
-          v.AllocatedNZ() == nz))
-        v.Allocate(nx, ny, nz);
 }
 
 // Moves the file position forward by count * unit bytes (64-bit, overflow checked). A target
@@ -194,11 +166,6 @@ void ZeroAllocation(CData3D& v)
                     static_cast<std::size_t>(v.AllocatedNY() + 1) *
                     static_cast<std::size_t>(v.AllocatedNZ() + 1);
     std::memset(v.Values[0][0], 0, n * sizeof(float));
-}
-
-std::string OpenFailure(const std::string& path, const std::string& error)
-{
-    return Format("Cannot open \"%s\": %s.", path.c_str(), error.c_str());
 }
 
 } // namespace
@@ -253,16 +220,150 @@ std::string CheckVolumeExtents(const std::string& path, std::int64_t nx, std::in
 
 std::int64_t CData3DEx::ReadVolumeFile(const std::string& path, int readTrailer)
 {
-    std::string error;
-    auto file = platform::OpenBinaryRead(path, &error);
-    if (!file) {
-        Message(OpenFailure(path, error));
+    auto file = OpenOrReport(path);
+    if (!file)
         return 0;
-    }
     std::int64_t bytes = ReadVolume(*file, readTrailer, nullptr);
     file->Close();
     return bytes;
 }
+
+namespace {
+
+// The header fields of a volume file, read into locals so that a refused file leaves the volume
+// untouched.
+struct VolumeHeader {
+    std::int32_t Version = 0, Dimensions = 0, SizeOffset = 0, DataOffset = 0;
+    std::int32_t NX = 0, NY = 0, NZ = 0;
+    float Steps[3] = {};
+};
+
+// Both header forms: a first int32 > 0 is NX (legacy), otherwise the version follows, then (from
+// version 2) the three offset words, then NX.
+bool ReadVolumeHeader(BinaryFile& file, VolumeHeader& h)
+{
+    std::int32_t first = 0;
+    bool ok = file.ReadInt32(first);
+    if (ok && first > 0) {
+        h.NX = first;
+    } else if (ok) {
+        ok = file.ReadInt32(h.Version);
+        if (ok && h.Version >= 2)
+            ok = file.ReadInt32(h.Dimensions) && file.ReadInt32(h.SizeOffset) &&
+                 file.ReadInt32(h.DataOffset);
+        ok = ok && file.ReadInt32(h.NX);
+    }
+    ok = ok && file.ReadInt32(h.NY) && file.ReadInt32(h.NZ) && file.ReadFloat(h.Steps[0]) &&
+         file.ReadFloat(h.Steps[1]) && file.ReadFloat(h.Steps[2]);
+    if (!ok)
+        Message(Format("Cannot read \"%s\": the file ends inside the volume header.",
+                       file.Path().c_str()));
+    return ok;
+}
+
+// The append source counts only when it holds data; its rows z < nz, y < ny are copied, so it
+// must have at least the file's NY and NZ. Returns the source to use (or null) and whether the
+// file may be read at all (a message said why not).
+bool AcceptAppend(const std::string& path, const VolumeHeader& h, const CData3D* appendSource,
+                  const CData3D*& source)
+{
+    source = nullptr;
+    if (appendSource && appendSource->NX >= 1 && appendSource->NY >= 1 && appendSource->NZ >= 1 &&
+        appendSource->ExtentsFitAllocation())
+        source = appendSource;
+    const std::int64_t sourceNX = source ? source->NX : 0;
+    if (source && (source->NY < h.NY || source->NZ < h.NZ)) {
+        Message(Format("Cannot append \"%s\": the file has NY = %d and NZ = %d, the volume only "
+                       "NY = %d and NZ = %d.",
+                       path.c_str(), h.NY, h.NZ, source->NY, source->NZ));
+        return false;
+    }
+    std::string refusal = CheckVolumeExtents(path, sourceNX + h.NX, h.NY, h.NZ);
+    if (refusal.empty() && h.NX < 0)
+        refusal = CheckVolumeExtents(path, h.NX, h.NY, h.NZ);
+    if (!refusal.empty()) {
+        Message(refusal);
+        return false;
+    }
+    return true;
+}
+
+// Values: rows of nx floats; with a source, its columns come first and the file's follow.
+ReadState ReadVolumeValues(CData3D& v, BinaryFile& file, const VolumeHeader& h,
+                           const CData3D* source)
+{
+    ReadState st;
+    const int x0 = source ? source->NX : 0;
+    for (int z = 0; z < h.NZ; ++z) {
+        ReadRowsInPlace(file, &v.Values[z][0][x0], v.AllocatedNX() + 1, h.NY, h.NX, st);
+        if (source)
+            for (int y = 0; y < h.NY; ++y)
+                std::memcpy(v.Values[z][y], source->Values[z][y],
+                            static_cast<std::size_t>(x0) * sizeof(float));
+    }
+    if (st.missing > 0)
+        Message(
+            MissingText(file.Path(), st.missing,
+                        static_cast<std::int64_t>(h.NX) * h.NY * static_cast<std::int64_t>(h.NZ)));
+    return st;
+}
+
+// The trailer: stretch block and reserved words only when asked; starts from version 1, data
+// type from version 3. What follows an unusable stretch block cannot be located: the user is
+// told what is lost.
+void ReadVolumeTrailer(CData3D& v, BinaryFile& file, int readTrailer, bool fileEnded)
+{
+    bool ok = true;
+    if (readTrailer == 1) {
+        ok = v.Stretch->ReadStretchBlock(file) == 1;
+        if (!ok && !fileEnded)
+            Message(Format("\"%s\": the Z-stretch block after the values cannot be used; %s "
+                           "stored after it were ignored.",
+                           file.Path().c_str(),
+                           v.HeaderVersion >= 3 ? "the stretch settings, reserved words, starts "
+                                                  "and data type"
+                           : v.HeaderVersion >= 1
+                               ? "the stretch settings, reserved words and starts"
+                               : "the stretch settings and reserved words"));
+        for (int i = 0; ok && i < 3; ++i) {
+            std::int32_t w = 0;
+            ok = file.ReadInt32(w);
+            if (ok)
+                v.ReservedWords[i] = w;
+        }
+    }
+    if (ok && v.HeaderVersion >= 1) {
+        float s[3];
+        ok = file.ReadFloat(s[0]) && file.ReadFloat(s[1]) && file.ReadFloat(s[2]);
+        if (ok)
+            v.StartX = s[0], v.StartY = s[1], v.StartZ = s[2];
+    }
+    if (ok && v.HeaderVersion >= 3) {
+        std::int32_t t = 0;
+        if (file.ReadInt32(t))
+            v.DataType = t;
+    }
+}
+
+// "Data size": the user may narrow the extents in use, never widen them past what was read.
+void AskDataSize(CData3D& v, const std::string& path)
+{
+    CDataSize size{v.NX, v.NY, v.NZ};
+    if (!RunDataSize(size))
+        return;
+    int rx = std::clamp(size.NX, 0, v.NX), ry = std::clamp(size.NY, 0, v.NY),
+        rz = std::clamp(size.NZ, 0, v.NZ);
+    if (rx != size.NX || ry != size.NY || rz != size.NZ)
+        Message(Format("The data size must lie between 0 and the NX = %d, NY = %d, NZ = %d read "
+                       "from \"%s\"; NX = %d, NY = %d, NZ = %d are used.",
+                       v.NX, v.NY, v.NZ, path.c_str(), rx, ry, rz));
+    v.NX = rx;
+    v.NY = ry;
+    v.NZ = rz;
+    v.Stretch->TruncateAreas(v.NZ);
+}
+
+} // namespace
 
 std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3D* appendSource,
                                  bool* refused)
@@ -270,50 +371,11 @@ std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3
     const std::string& path = file.Path();
     if (refused)
         *refused = true; // until the header has been accepted
-
-    // Header into locals first, so that a refused file leaves the volume untouched.
-    std::int32_t first = 0, version = 0, dims = 0, sizeOffset = 0, dataOffset = 0;
-    std::int32_t nx = 0, ny = 0, nz = 0;
-    float steps[3] = {};
-    bool ok = file.ReadInt32(first);
-    if (ok && first > 0) {
-        nx = first; // legacy header: no marker, NX first
-    } else if (ok) {
-        ok = file.ReadInt32(version);
-        if (ok && version >= 2)
-            ok = file.ReadInt32(dims) && file.ReadInt32(sizeOffset) && file.ReadInt32(dataOffset);
-        ok = ok && file.ReadInt32(nx);
-    }
-    ok = ok && file.ReadInt32(ny) && file.ReadInt32(nz) && file.ReadFloat(steps[0]) &&
-         file.ReadFloat(steps[1]) && file.ReadFloat(steps[2]);
-    if (!ok) {
-        Message(
-            Format("Cannot read \"%s\": the file ends inside the volume header.", path.c_str()));
-        return 0;
-    }
-
-    // The append source counts only when it holds data; its rows z < nz, y < ny are copied, so
-    // it must have at least the file's NY and NZ.
+    VolumeHeader h;
     const CData3D* source = nullptr;
-    if (appendSource && appendSource->NX >= 1 && appendSource->NY >= 1 && appendSource->NZ >= 1 &&
-        appendSource->ExtentsFitAllocation())
-        source = appendSource;
-    std::int64_t sourceNX = source ? source->NX : 0;
-    if (source && (source->NY < ny || source->NZ < nz)) {
-        Message(Format("Cannot append \"%s\": the file has NY = %d and NZ = %d, the volume only "
-                       "NY = %d and NZ = %d.",
-                       path.c_str(), ny, nz, source->NY, source->NZ));
+    if (!ReadVolumeHeader(file, h) || !AcceptAppend(path, h, appendSource, source))
         return 0;
-    }
-    std::string refusal = CheckVolumeExtents(path, sourceNX + nx, ny, nz);
-    if (refusal.empty() && nx < 0)
-        refusal = CheckVolumeExtents(path, nx, ny, nz);
-    if (!refusal.empty()) {
-        Message(refusal);
-        return 0;
-    }
-
-    FixSteps(steps);
+    FixSteps(h.Steps);
     if (refused)
         *refused = false;
 
@@ -324,82 +386,23 @@ std::int64_t CData3D::ReadVolume(BinaryFile& file, int readTrailer, const CData3
         ownCopy->CopyFrom(*this);
         source = ownCopy.get();
     }
-
-    HeaderVersion = version;
-    if (version >= 2) {
-        Dimensions = dims;
-        SizeOffset = sizeOffset;
-        DataOffset = dataOffset;
+    HeaderVersion = h.Version;
+    if (h.Version >= 2) {
+        Dimensions = h.Dimensions;
+        SizeOffset = h.SizeOffset;
+        DataOffset = h.DataOffset;
     }
-    StepX = steps[0];
-    StepY = steps[1];
-    StepZ = steps[2];
-    NX = static_cast<int>(sourceNX + nx);
-    NY = ny;
-    NZ = nz;
+    StepX = h.Steps[0];
+    StepY = h.Steps[1];
+    StepZ = h.Steps[2];
+    NX = (source ? source->NX : 0) + h.NX;
+    NY = h.NY;
+    NZ = h.NZ;
     AllocateFor(*this, NX, NY, NZ);
 
-    // Values: rows of nx floats; with a source, its columns come first and the file's follow.
-    ReadState st;
-    const int x0 = static_cast<int>(sourceNX);
-    for (int z = 0; z < nz; ++z) {
-        ReadRowsInPlace(file, &Values[z][0][x0], AllocatedNX() + 1, ny, nx, st);
-        if (source)
-            for (int y = 0; y < ny; ++y)
-                std::memcpy(Values[z][y], source->Values[z][y],
-                            static_cast<std::size_t>(sourceNX) * sizeof(float));
-    }
-    if (st.missing > 0)
-        Message(MissingText(path, st.missing,
-                            static_cast<std::int64_t>(nx) * ny * static_cast<std::int64_t>(nz)));
-
-    // Trailer: stretch block and reserved words only when asked; starts from version 1, data
-    // type from version 3.
-    bool trailerOk = true;
-    if (readTrailer == 1) {
-        trailerOk = Stretch->ReadStretchBlock(file) == 1;
-        // What follows an unusable stretch block cannot be located: say what is lost.
-        if (!trailerOk && st.missing == 0)
-            Message(Format("\"%s\": the Z-stretch block after the values cannot be used; %s "
-                           "stored after it were ignored.",
-                           path.c_str(),
-                           HeaderVersion >= 3   ? "the stretch settings, reserved words, starts "
-                                                  "and data type"
-                           : HeaderVersion >= 1 ? "the stretch settings, reserved words and starts"
-                                                : "the stretch settings and reserved words"));
-        for (int i = 0; trailerOk && i < 3; ++i) {
-            std::int32_t w = 0;
-            trailerOk = file.ReadInt32(w);
-            if (trailerOk)
-                ReservedWords[i] = w;
-        }
-    }
-    if (trailerOk && HeaderVersion >= 1) {
-        float s[3];
-        trailerOk = file.ReadFloat(s[0]) && file.ReadFloat(s[1]) && file.ReadFloat(s[2]);
-        if (trailerOk)
-            StartX = s[0], StartY = s[1], StartZ = s[2];
-    }
-    if (trailerOk && HeaderVersion >= 3) {
-        std::int32_t t = 0;
-        if (file.ReadInt32(t))
-            DataType = t;
-    }
-
-    // The user may narrow the extents in use, never widen them past what was read.
-    CDataSize size{NX, NY, NZ};
-    if (RunDataSize(size)) {
-        int rx = std::clamp(size.NX, 0, NX), ry = std::clamp(size.NY, 0, NY),
-            rz = std::clamp(size.NZ, 0, NZ);
-        if (rx != size.NX || ry != size.NY || rz != size.NZ)
-            Message(Format("The data size must lie between 0 and the NX = %d, NY = %d, NZ = %d "
-                           "read from \"%s\"; NX = %d, NY = %d, NZ = %d are used.",
-                           NX, NY, NZ, path.c_str(), rx, ry, rz));
-        NX = rx;
-        NY = ry;
-        NZ = rz;
-        Stretch->TruncateAreas(NZ);
-    }
+    const ReadState st = ReadVolumeValues(*this, file, h, source);
+    ReadVolumeTrailer(*this, file, readTrailer, st.missing > 0);
+    AskDataSize(*this, path);
     return st.bytes;
 }
 
@@ -455,12 +458,9 @@ std::int64_t ReadRawValuesFrom(CData3D& volume, BinaryFile& file)
 
 std::int64_t CData3D::ReadRawValues(const std::string& path)
 {
-    std::string error;
-    auto file = platform::OpenBinaryRead(path, &error);
-    if (!file) {
-        Message(OpenFailure(path, error));
+    auto file = OpenOrReport(path);
+    if (!file)
         return 0;
-    }
     std::int64_t bytes = ReadRawValuesFrom(*this, *file);
     file->Close();
     return bytes;
@@ -469,107 +469,118 @@ std::int64_t CData3D::ReadRawValues(const std::string& path)
 std::int64_t CData3D::ReadFDModel(const std::string& path, int component, int xOffset,
                                   int fileCount)
 {
-    std::string error;
-    auto file = platform::OpenBinaryRead(path, &error);
-    if (!file) {
-        Message(OpenFailure(path, error));
+    auto file = OpenOrReport(path);
+    if (!file)
         return 0;
-    }
     std::int64_t bytes = ReadFDModelFrom(*this, *file, component, xOffset, fileCount);
     file->Close();
     return bytes;
 }
 
-std::int64_t ReadFDModelFrom(CData3D& v, BinaryFile& file, int component, int xOffset,
-                             int fileCount)
+namespace {
+
+// The component and column range asked for must exist before anything is read.
+bool AcceptFDModelRequest(const CData3D& v, const std::string& path, int component, int xOffset)
 {
-    const std::string& path = file.Path();
-    std::int32_t size[3] = {};
-    float steps[3] = {};
-    if (file.Read(size, 12) != 12 || file.Read(steps, 12) != 12) {
-        Message(
-            Format("Cannot read \"%s\": the file ends inside the FD model header.", path.c_str()));
-        return 0;
-    }
-    const std::int32_t fileNX = size[0], fileNY = size[1], fileNZ = size[2];
-    if (fileNX < 0 || fileNY < 0 || fileNZ < 0) {
-        Message(CheckVolumeExtents(path, fileNX, fileNY, fileNZ));
-        return 0;
-    }
     if (component < 0 || component > 4) {
         Message(Format("Cannot read component %d of \"%s\": an FD model has components 0 to 4.",
                        component, path.c_str()));
-        return 0;
+        return false;
     }
     if (xOffset < 0 || (xOffset > 0 && (!v.IsAllocated(1) || xOffset >= v.AllocatedNX()))) {
         Message(Format("Cannot append \"%s\": the volume has no room for columns from X = %d "
                        "(it holds %d columns).",
                        path.c_str(), xOffset, v.IsAllocated(1) ? v.AllocatedNX() : 0));
-        return 0;
+        return false;
     }
-    FixSteps(steps);
+    return true;
+}
 
-    // The thickness block goes to a copy of the stretch record, kept only if the file is read.
-    StretchInfo stretch = *v.Stretch;
-    if (v.bReadStretchInfo == 1 && stretch.ReadLayerThickness(file, fileNZ, steps[0]) == 1)
-        stretch.StretchOn = 1;
-
-    int layers = 0;
-    if (xOffset == 0) {
-        // The allocation is made for the whole series: fileCount strips side by side along X.
-        std::int64_t proposed =
-            static_cast<std::int64_t>(std::max(fileCount, 1)) * static_cast<std::int64_t>(fileNX);
-        CDataSize dlg{static_cast<int>(std::min<std::int64_t>(proposed, INT_MAX)), fileNY, fileNZ};
-        if (!RunDataSize(dlg))
-            return 0;
-        std::string refusal = CheckVolumeExtents(path, dlg.NX, dlg.NY, dlg.NZ);
-        if (!refusal.empty()) {
-            Message(refusal);
-            return 0;
-        }
-        AllocateFor(v, dlg.NX, dlg.NY, dlg.NZ);
-        ZeroAllocation(v);
-        layers = dlg.NZ;
-    } else {
-        // Appended strips fill the layer range of the first file.
-        layers = std::clamp(v.NZ, 0, v.AllocatedNZ());
+// The layers to read: for the first strip the "Data size" question, whose answer is allocated
+// (for the whole series: fileCount strips side by side along X); appended strips fill the layer
+// range of the first. Returns -1 when cancelled or refused.
+int AllocateForFDModel(CData3D& v, const std::string& path, const FDModelHeader& h, int xOffset,
+                       int fileCount)
+{
+    if (xOffset != 0)
+        return std::clamp(v.NZ, 0, v.AllocatedNZ());
+    std::int64_t proposed =
+        static_cast<std::int64_t>(std::max(fileCount, 1)) * static_cast<std::int64_t>(h.NX);
+    CDataSize dlg{static_cast<int>(std::min<std::int64_t>(proposed, INT_MAX)), h.NY, h.NZ};
+    if (!RunDataSize(dlg))
+        return -1;
+    std::string refusal = CheckVolumeExtents(path, dlg.NX, dlg.NY, dlg.NZ);
+    if (!refusal.empty()) {
+        Message(refusal);
+        return -1;
     }
+    AllocateFor(v, dlg.NX, dlg.NY, dlg.NZ);
+    ZeroAllocation(v);
+    return dlg.NZ;
+}
 
-    // What fits the allocation is stored; the rest of the file is skipped.
-    const int nzRead = std::min(layers, fileNZ);
-    const int nyStore = std::min(fileNY, v.AllocatedNY());
-    const int nxStore = std::min(fileNX, v.AllocatedNX() - xOffset);
-
-    ReadState st;
-    ValueRange range;
-    st.range = &range;
+// Skips the components before the one asked for, then reads nzRead layers of it: what fits the
+// allocation (nyStore rows of nxStore columns from xOffset) is stored, the rest skipped.
+void ReadFDModelComponent(CData3D& v, BinaryFile& file, const FDModelHeader& h, int component,
+                          int xOffset, int nzRead, int nyStore, int nxStore, ReadState& st)
+{
     // component * NZ * NY * NX * 4 bytes passes 2^31 for models of a few hundred cells a side.
     std::int64_t componentValues = 0;
-    if (__builtin_mul_overflow(static_cast<std::int64_t>(component) * fileNZ,
-                               static_cast<std::int64_t>(fileNY) * fileNX, &componentValues))
+    if (__builtin_mul_overflow(static_cast<std::int64_t>(component) * h.NZ,
+                               static_cast<std::int64_t>(h.NY) * h.NX, &componentValues))
         st.ended = true;
     SkipBytes(file, componentValues, 4, st);
 
-    const std::int64_t rowBytes = static_cast<std::int64_t>(fileNX) * 4;
+    const std::int64_t rowBytes = static_cast<std::int64_t>(h.NX) * 4;
     for (int z = 0; z < nzRead; ++z) {
         auto store = [&](std::int64_t y, std::int64_t x, const float* p, std::int64_t n) {
             std::memcpy(&v.Values[z][y][xOffset + x], p, static_cast<std::size_t>(n) * 4);
         };
-        if (nxStore == fileNX && xOffset == 0) {
-            ReadRowsInPlace(file, &v.Values[z][0][0], v.AllocatedNX() + 1, nyStore, fileNX, st);
-        } else if (nxStore == fileNX) {
-            StreamRows(file, nyStore, fileNX, st, store);
+        if (nxStore == h.NX && xOffset == 0) {
+            ReadRowsInPlace(file, &v.Values[z][0][0], v.AllocatedNX() + 1, nyStore, h.NX, st);
+        } else if (nxStore == h.NX) {
+            StreamRows(file, nyStore, h.NX, st, store);
         } else {
             for (int y = 0; y < nyStore; ++y) {
                 StreamRows(file, 1, nxStore, st,
                            [&](std::int64_t, std::int64_t x, const float* p, std::int64_t n) {
                                store(y, x, p, n);
                            });
-                SkipBytes(file, fileNX - nxStore, 4, st);
+                SkipBytes(file, h.NX - nxStore, 4, st);
             }
         }
-        SkipBytes(file, fileNY - nyStore, rowBytes, st);
+        SkipBytes(file, h.NY - nyStore, rowBytes, st);
     }
+}
+
+} // namespace
+
+std::int64_t ReadFDModelFrom(CData3D& v, BinaryFile& file, int component, int xOffset,
+                             int fileCount)
+{
+    const std::string& path = file.Path();
+    FDModelHeader h;
+    if (!ReadFDModelHeader(file, h) || !AcceptFDModelRequest(v, path, component, xOffset))
+        return 0;
+    float steps[3] = {h.StepX, h.StepY, h.StepZ};
+    FixSteps(steps);
+
+    // The thickness block goes to a copy of the stretch record, kept only if the file is read.
+    StretchInfo stretch = *v.Stretch;
+    if (v.bReadStretchInfo == 1 && stretch.ReadLayerThickness(file, h.NZ, steps[0]) == 1)
+        stretch.StretchOn = 1;
+
+    const int layers = AllocateForFDModel(v, path, h, xOffset, fileCount);
+    if (layers < 0)
+        return 0;
+    const int nzRead = std::min(layers, h.NZ);
+    const int nyStore = std::min(h.NY, v.AllocatedNY());
+    const int nxStore = std::min(h.NX, v.AllocatedNX() - xOffset);
+
+    ReadState st;
+    ValueRange range;
+    st.range = &range;
+    ReadFDModelComponent(v, file, h, component, xOffset, nzRead, nyStore, nxStore, st);
 
     v.StepX = steps[0];
     v.StepY = steps[1];
