@@ -20,36 +20,32 @@ int RadioIndex(int value, int count)
 
 } // namespace
 
+// The twelve keys, in the order they are written, with the members that hold them.
+std::vector<SettingBinding> Bindings(RandomModelSettings& s)
+{
+    return {FloatSetting("VonKarman_ax", s.ax),
+            FloatSetting("VonKarman_ay", s.ay),
+            FloatSetting("VonKarman_az", s.az),
+            FloatSetting("VonKarman_e", s.e),
+            FloatSetting("VonKarman_h", s.h),
+            IntSetting("VonKarman_bRandomNoise", s.bRandomNoise),
+            IntSetting("VonKarman_iFunction", s.iFunction),
+            FloatSetting("VonKarman_angle", s.angle),
+            IntSetting("VonKarman_model_size", s.modelSize),
+            FloatSetting("VonKarman_vp", s.vp),
+            FloatSetting("VonKarman_vs", s.vs),
+            FloatSetting("VonKarman_density", s.density)};
+}
+
 void ReadRandomModelSettings(RandomModelSettings& s)
 {
-    ReadSettingFloat("VonKarman_ax", s.ax);
-    ReadSettingFloat("VonKarman_ay", s.ay);
-    ReadSettingFloat("VonKarman_az", s.az);
-    ReadSettingFloat("VonKarman_e", s.e);
-    ReadSettingFloat("VonKarman_h", s.h);
-    ReadSettingInt("VonKarman_bRandomNoise", s.bRandomNoise);
-    ReadSettingInt("VonKarman_iFunction", s.iFunction);
-    ReadSettingFloat("VonKarman_angle", s.angle);
-    ReadSettingInt("VonKarman_model_size", s.modelSize);
-    ReadSettingFloat("VonKarman_vp", s.vp);
-    ReadSettingFloat("VonKarman_vs", s.vs);
-    ReadSettingFloat("VonKarman_density", s.density);
+    ReadSettings(Bindings(s));
 }
 
 void WriteRandomModelSettings(const RandomModelSettings& s)
 {
-    WriteSettingFloat("VonKarman_ax", s.ax);
-    WriteSettingFloat("VonKarman_ay", s.ay);
-    WriteSettingFloat("VonKarman_az", s.az);
-    WriteSettingFloat("VonKarman_e", s.e);
-    WriteSettingFloat("VonKarman_h", s.h);
-    WriteSettingInt("VonKarman_bRandomNoise", s.bRandomNoise);
-    WriteSettingInt("VonKarman_iFunction", s.iFunction);
-    WriteSettingFloat("VonKarman_angle", s.angle);
-    WriteSettingInt("VonKarman_model_size", s.modelSize);
-    WriteSettingFloat("VonKarman_vp", s.vp);
-    WriteSettingFloat("VonKarman_vs", s.vs);
-    WriteSettingFloat("VonKarman_density", s.density);
+    RandomModelSettings copy = s;
+    WriteSettings(Bindings(copy));
 }
 
 int ModelCellCount(int sizeIndex)

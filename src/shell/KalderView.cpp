@@ -57,11 +57,8 @@ void Remember(CKalderView& view, const ViewLoadMemory& m)
 
 CKalderView::CKalderView(CKalderDoc& doc) : Doc(doc)
 {
-    ReadSettingInt("NX", RememberedNX);
-    ReadSettingInt("NY", RememberedNY);
-    ReadSettingInt("NZ", RememberedNZ);
-    ReadSettingInt("bKiloMeter", bKiloMeter);
-    ReadSettingFloat("yMinPick", yMinPick);
+    ReadSettings(ShutDownSettings());
+    ReadSettingFloat(YMinPickKey, yMinPick);
 }
 
 void CKalderView::OnDestroy()
@@ -70,12 +67,19 @@ void CKalderView::OnDestroy()
         return;
     destroyed = true;
     CData3DEx& v = theVolume();
-    WriteSettingInt("NX", v.NX);
-    WriteSettingInt("NY", v.NY);
-    WriteSettingInt("NZ", v.NZ);
+    // The next start proposes the extents in use now.
+    RememberedNX = v.NX;
+    RememberedNY = v.NY;
+    RememberedNZ = v.NZ;
+    WriteSettings(ShutDownSettings());
     Doc.PlotSettings.reset();
-    WriteSettingInt("bKiloMeter", bKiloMeter);
     v.Stretch->SaveStretchSettings();
+}
+
+std::vector<SettingBinding> CKalderView::ShutDownSettings()
+{
+    return {IntSetting("NX", RememberedNX), IntSetting("NY", RememberedNY),
+            IntSetting("NZ", RememberedNZ), IntSetting("bKiloMeter", bKiloMeter)};
 }
 
 void CKalderView::ValuesChanged()
@@ -618,7 +622,7 @@ void CKalderView::OnSetMinPick()
     if (!platform::GetUi().RunForm(form))
         return;
     yMinPick = dlg.Value;
-    WriteSettingFloat("yMinPick", yMinPick);
+    WriteSettingFloat(YMinPickKey, yMinPick);
     if (Pick() == 1)
         Repaint();
 }

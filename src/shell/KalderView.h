@@ -4,6 +4,7 @@
 // rules that enable and check the menu and toolbar.
 
 #include "platform/Surface.h"
+#include "plot/Settings.h"
 #include "render/DrawSlice.h"
 #include "shell/KalderDoc.h"
 #include "volume/Data3D.h"
@@ -73,6 +74,9 @@ public:
     float yMinPick = 120.0f;
 
 private:
+    // The keys read at start and written at shut-down, with the members that hold them.
+    std::vector<SettingBinding> ShutDownSettings();
+    static constexpr const char* YMinPickKey = "yMinPick"; // written when it is set
     void Navigate(int id);
     void OnScale();
     void OnContourSetup();

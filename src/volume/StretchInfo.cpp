@@ -27,26 +27,34 @@ int StretchInfo::AreaCount() const
     return std::clamp(NArea, 1, MaxAreas);
 }
 
+namespace {
+
+// The twelve profile keys of the record, in the order they are written: "StretchOn", "NArea",
+// "Boundary0" .. "Boundary4", "Stretch0" .. "Stretch4".
+std::vector<SettingBinding> Bindings(StretchInfo& s)
+{
+    std::vector<SettingBinding> b = {IntSetting("StretchOn", s.StretchOn),
+                                     IntSetting("NArea", s.NArea)};
+    for (int i = 0; i < StretchInfo::MaxAreas; ++i)
+        b.push_back(IntSetting("Boundary" + std::to_string(i), s.Boundary[i]));
+    for (int i = 0; i < StretchInfo::MaxAreas; ++i)
+        b.push_back(FloatSetting("Stretch" + std::to_string(i), s.Stretch[i]));
+    return b;
+}
+
+} // namespace
+
 void StretchInfo::LoadStretchSettings()
 {
     Reset();
-    ReadSettingInt("StretchOn", StretchOn);
-    ReadSettingInt("NArea", NArea);
-    for (int i = 0; i < MaxAreas; ++i) {
-        ReadSettingInt("Boundary" + std::to_string(i), Boundary[i]);
-        ReadSettingFloat("Stretch" + std::to_string(i), Stretch[i]);
-    }
+    ReadSettings(Bindings(*this));
     NArea = AreaCount();
 }
 
 void StretchInfo::SaveStretchSettings() const
 {
-    WriteSettingInt("StretchOn", StretchOn);
-    WriteSettingInt("NArea", NArea);
-    for (int i = 0; i < MaxAreas; ++i)
-        WriteSettingInt("Boundary" + std::to_string(i), Boundary[i]);
-    for (int i = 0; i < MaxAreas; ++i)
-        WriteSettingFloat("Stretch" + std::to_string(i), Stretch[i]);
+    StretchInfo copy = *this;
+    WriteSettings(Bindings(copy));
 }
 
 int StretchInfo::ReadStretchBlock(platform::BinaryFile& file)
