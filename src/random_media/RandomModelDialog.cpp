@@ -1,6 +1,6 @@
 #include "random_media/RandomModelDialog.h"
 
-#include "platform/Form.h"
+#include "platform/Dialog.h"
 #include "platform/Services.h"
 #include "plot/Settings.h"
 
@@ -62,6 +62,7 @@ int ModelCellCount(int sizeIndex)
 
 void CDlgRandomModel3D::Describe(platform::Form& form)
 {
+    form.caption = RandomModelDialogCaption;
     form.Radio("Auto correlation function", iFunction,
                {std::begin(kCorrelationChoices), std::end(kCorrelationChoices)})
         .Float("ax : correlation distance (m)", ax)
@@ -116,9 +117,7 @@ bool RunRandomModelDialog(RandomModelSettings& settings)
 {
     CDlgRandomModel3D dlg;
     dlg.From(settings);
-    platform::Form form(RandomModelDialogCaption);
-    dlg.Describe(form);
-    if (!platform::GetUi().RunForm(form))
+    if (!platform::RunDialog(dlg))
         return false;
     settings = dlg.Confirmed();
     return true;

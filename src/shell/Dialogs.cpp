@@ -61,9 +61,3 @@ void CDlgGetFloat::Describe(platform::Form& form)
     form.caption = "Float data";
     form.Prompt(Prompt).Float("Value", Value);
 }
-
-void CDlgGetInteger::Describe(platform::Form& form)
-{
-    form.caption = "Get integer";
-    form.Prompt(Prompt).Int("Value", Value);
-}

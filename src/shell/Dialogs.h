@@ -59,10 +59,3 @@ struct CDlgGetFloat {
     float Value = 0;
     void Describe(platform::Form& form);
 };
-
-// "Get integer": a read-only prompt and one integer.
-struct CDlgGetInteger {
-    std::string Prompt;
-    int Value = 0;
-    void Describe(platform::Form& form);
-};

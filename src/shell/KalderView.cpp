@@ -1,6 +1,6 @@
 #include "shell/KalderView.h"
 
-#include "platform/Form.h"
+#include "platform/Dialog.h"
 #include "platform/Services.h"
 #include "platform/TextFile.h"
 #include "plot/Settings.h"
@@ -411,9 +411,7 @@ void CKalderView::OnScale()
     CDlgScale dlg;
     dlg.Scale = s.ScaleDenominator;
     dlg.VHRatio = s.VHRatio;
-    platform::Form form("");
-    dlg.Describe(form);
-    if (!platform::GetUi().RunForm(form))
+    if (!platform::RunDialog(dlg))
         return;
     // A scale or ratio of 0 or below (or not a number) mirrors or collapses the picture.
     if (!(dlg.Scale > 0) || !std::isfinite(dlg.Scale) || !(dlg.VHRatio > 0) ||
@@ -435,9 +433,7 @@ void CKalderView::OnContourSetup()
     dlg.Minimum = s.ContourMin;
     dlg.Maximum = s.ContourMax;
     dlg.Interval = s.ContourInterval;
-    platform::Form form("");
-    dlg.Describe(form);
-    if (!platform::GetUi().RunForm(form))
+    if (!platform::RunDialog(dlg))
         return;
     // An interval of 0 or below gives no finite number of bands: refuse it and keep the levels.
     if (!(dlg.Interval > 0)) {
@@ -476,9 +472,7 @@ void CKalderView::OnAxisSetup()
         dlg.Shift[i] = axes[i]->Shift;
         dlg.Title[i] = axes[i]->Title;
     }
-    platform::Form form("");
-    dlg.Describe(form);
-    if (!platform::GetUi().RunForm(form))
+    if (!platform::RunDialog(dlg))
         return;
     for (int i = 0; i < 3; ++i) {
         axes[i]->Min = dlg.Minimum[i];
@@ -504,9 +498,7 @@ void CKalderView::OnProperty()
     dlg.StartZ = v.StartZ;
     dlg.Step[0] = v.StepX, dlg.Step[1] = v.StepY, dlg.Step[2] = v.StepZ;
     dlg.DataType = v.DataType;
-    platform::Form form("");
-    dlg.Describe(form);
-    if (!platform::GetUi().RunForm(form))
+    if (!platform::RunDialog(dlg))
         return;
     v.TitleX = dlg.Title[0], v.TitleY = dlg.Title[1], v.TitleZ = dlg.Title[2];
     v.UnitX = dlg.Unit[0], v.UnitY = dlg.Unit[1], v.UnitZ = dlg.Unit[2];
@@ -526,9 +518,7 @@ void CKalderView::OnGetData()
     dlg.X = GetDataCell[0];
     dlg.Y = GetDataCell[1];
     dlg.Z = GetDataCell[2];
-    platform::Form form("");
-    dlg.Describe(form);
-    if (!platform::GetUi().RunForm(form))
+    if (!platform::RunDialog(dlg))
         return;
     GetDataCell[0] = dlg.X;
     GetDataCell[1] = dlg.Y;
@@ -617,9 +607,7 @@ void CKalderView::OnSetMinPick()
     CDlgGetFloat dlg;
     dlg.Prompt = "Minimum value to pcik = ";
     dlg.Value = yMinPick;
-    platform::Form form("");
-    dlg.Describe(form);
-    if (!platform::GetUi().RunForm(form))
+    if (!platform::RunDialog(dlg))
         return;
     yMinPick = dlg.Value;
     WriteSettingFloat(YMinPickKey, yMinPick);

@@ -1,12 +1,14 @@
 #include "volume/SnapshotSeries.h"
 
 #include "platform/BinaryFile.h"
+#include "platform/Dialog.h"
 #include "platform/Form.h"
 #include "platform/Services.h"
 #include "platform/TextFile.h"
 #include "volume/Data3D.h"
 #include "volume/ReaderKit.h"
 #include "volume/StretchInfo.h"
+#include "volume/VolumeDialogs.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -23,19 +25,6 @@ void Message(const std::string& text)
 {
     ReportToUser(text);
 }
-
-// "Get integer": a read-only prompt and one integer, as the shell's dialog of that caption.
-struct CDlgSeriesPosition {
-    std::string Prompt;
-    int Value = 0;
-
-    bool Run()
-    {
-        platform::Form form("Get integer");
-        form.Prompt(Prompt).ReadOnly().Int("Value", Value);
-        return platform::GetUi().RunForm(form);
-    }
-};
 
 // A distance in metres as a grid position, rounded half up and kept inside int.
 int GridPosition(double distance, float spacing)
@@ -319,9 +308,9 @@ CommandResult OnExtract2DSlice()
         return {};
     }
 
-    CDlgSeriesPosition dlg;
+    CDlgGetInteger dlg;
     dlg.Prompt = Format("Enter number of X position (0 to %d)", static_cast<int>(total - 1));
-    if (!dlg.Run())
+    if (!platform::RunDialog(dlg))
         return {};
     const int b = dlg.Value;
     if (b < 0 || b >= total) {

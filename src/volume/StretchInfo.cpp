@@ -1,7 +1,7 @@
 #include "volume/StretchInfo.h"
 
 #include "platform/BinaryFile.h"
-#include "platform/Form.h"
+#include "platform/Dialog.h"
 #include "platform/Services.h"
 #include "plot/Settings.h"
 #include "volume/Data3D.h"
@@ -166,6 +166,7 @@ float StretchInfo::StretchedHeight(float rowHeight) const
 
 void CDlgStretch::Describe(platform::Form& form)
 {
+    form.caption = "Set Z axis stretch";
     // The fields carry no labels; the table headings only say which is which.
     form.BeginGrid({"0", "1", "2", "3"}, {"Stretch", "Cells"});
     for (int i = 0; i < 4; ++i) {
@@ -193,9 +194,7 @@ bool OnSetupStretch(CData3D& volume)
         dlg.Stretch[i] = s.Stretch[i];
         dlg.Boundary[i] = s.Boundary[i];
     }
-    platform::Form form("Set Z axis stretch");
-    dlg.Describe(form);
-    if (!platform::GetUi().RunForm(form))
+    if (!platform::RunDialog(dlg))
         return false;
     for (int i = 0; i < 4; ++i) {
         s.Stretch[i] = dlg.Stretch[i];

@@ -1,43 +1,40 @@
 #include "volume/VolumeDialogs.h"
 
-#include "platform/Form.h"
-#include "platform/Services.h"
+#include "platform/Dialog.h"
 
 void CDataSize::Describe(platform::Form& form)
 {
+    form.caption = "Data size";
     form.Int("NX =", NX).Int("NY =", NY).Int("NZ =", NZ);
 }
 
 void CDlgAppend::Describe(platform::Form& form)
 {
+    form.caption = "Append data?";
     form.Radio("Append data?", Append, {"New", "Append"});
 }
 
 void CDlgComponent::Describe(platform::Form& form)
 {
+    form.caption = "Component selection";
     form.Radio("Component", Component, {"P-velocity", "S-velocity", "Density", "Qp", "Qs"});
 }
 
-namespace {
-
-template <typename Dialog> bool Run(Dialog& dlg, const char* caption)
+void CDlgGetInteger::Describe(platform::Form& form)
 {
-    platform::Form form(caption);
-    dlg.Describe(form);
-    return platform::GetUi().RunForm(form);
+    form.caption = "Get integer";
+    form.Prompt(Prompt).ReadOnly().Int("Value", Value);
 }
-
-} // namespace
 
 bool RunDataSize(CDataSize& dlg)
 {
-    return Run(dlg, "Data size");
+    return platform::RunDialog(dlg);
 }
 bool RunAppend(CDlgAppend& dlg)
 {
-    return Run(dlg, "Append data?");
+    return platform::RunDialog(dlg);
 }
 bool RunComponent(CDlgComponent& dlg)
 {
-    return Run(dlg, "Component selection");
+    return platform::RunDialog(dlg);
 }

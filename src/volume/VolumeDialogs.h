@@ -1,6 +1,8 @@
 #pragma once
 // The dialogs of the volume loads, as form records: each lists its fields in a platform::Form.
 
+#include <string>
+
 namespace platform {
 class Form;
 }
@@ -25,6 +27,13 @@ struct CDlgAppend {
 struct CDlgComponent {
     int Component = 0; // 0 P-velocity, 1 S-velocity, 2 density, 3 Qp, 4 Qs
 
+    void Describe(platform::Form& form);
+};
+
+// "Get integer": a read-only prompt and one integer.
+struct CDlgGetInteger {
+    std::string Prompt;
+    int Value = 0;
     void Describe(platform::Form& form);
 };
 
