@@ -2,6 +2,8 @@
 // Helpers of the random-media tests: a scratch current directory (the commands write their
 // reports and scratch files there), text-file reading, and the reference Python.
 
+#include "support/TestServices.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -12,29 +14,7 @@
 
 namespace rm_test {
 
-// Runs the test in a fresh current directory and restores the previous one afterwards.
-class ScratchCwd {
-public:
-    ScratchCwd() : previous(std::filesystem::current_path())
-    {
-        std::string pattern =
-            (std::filesystem::temp_directory_path() / "kalder-rm-XXXXXX").string();
-        if (::mkdtemp(pattern.data()))
-            dir = pattern;
-        std::filesystem::current_path(dir);
-    }
-    ~ScratchCwd()
-    {
-        std::filesystem::current_path(previous);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    ScratchCwd(const ScratchCwd&) = delete;
-    ScratchCwd& operator=(const ScratchCwd&) = delete;
-    std::string File(const std::string& name) const { return (dir / name).string(); }
-
-    std::filesystem::path previous, dir;
-};
+using ScratchCwd = testing_support::ScratchWorkingDir;
 
 inline std::vector<std::string> ReadLines(const std::string& path)
 {

@@ -14,28 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "support/TestServices.h"
+
 namespace {
 
-// Runs the test in a fresh current directory, restoring the previous one afterwards.
-class InScratchDir {
-public:
-    InScratchDir() : previous(std::filesystem::current_path())
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kalder_rm_XXXXXX");
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        if (mkdtemp(buf.data()))
-            dir = buf.data();
-        std::filesystem::current_path(dir);
-    }
-    ~InScratchDir()
-    {
-        std::filesystem::current_path(previous);
-        std::error_code ec;
-        std::filesystem::remove_all(dir, ec);
-    }
-    std::filesystem::path previous, dir;
-};
+using InScratchDir = testing_support::ScratchWorkingDir;
 
 constexpr auto& Flat = testing_support::Flatten;
 

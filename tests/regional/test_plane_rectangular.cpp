@@ -1,5 +1,7 @@
 #include "regional/PlaneRectangular.h"
 
+#include "support/Tolerances.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,7 +13,7 @@ namespace {
 
 constexpr double Pi = 3.14159265358979323846;
 constexpr double Degree = Pi / 180.0;
-constexpr double Millimetre = 1e-3;
+constexpr double Millimetre = testing_support::kMillimetre;
 
 // Bessel 1841, for the independent meridian arc below.
 constexpr double BesselA = 6377397.155;

@@ -5,30 +5,16 @@
 #include "shell/KalderDoc.h"
 #include "shell/KalderView.h"
 #include "support/TestServices.h"
+#include "support/VolumeBuilders.h"
 #include "volume/Data3D.h"
 
 namespace shell_test {
 
-// Resets theVolume to a fresh state between stories (it lives for the whole process).
+// Resets theVolume to a fresh state between stories (it lives for the whole process): every
+// field as a new volume has it, so a field added later cannot be missed.
 inline void ResetVolume()
 {
-    CData3DEx& v = theVolume();
-    v.Release();
-    v.ReleaseAux();
-    v.NX = v.NY = v.NZ = 0;
-    v.StepX = v.StepY = v.StepZ = 1.0f;
-    v.StartX = v.StartY = v.StartZ = 0;
-    v.PlaneIndex = 0;
-    v.PlaneKind = PlaneZ;
-    v.DataType = 0;
-    v.IsSpectrum = 0;
-    v.FixedScale = 1;
-    v.ZAxisDown = 1;
-    v.DrawColourScale = 1;
-    v.TitleX = "X", v.TitleY = "Y", v.TitleZ = "Z";
-    v.UnitX = v.UnitY = v.UnitZ = "m";
-    v.Stretch->Reset();
-    v.bReadStretchInfo = 1;
+    testing_support::ResetToNew(theVolume());
 }
 
 // A headless session: services, a working folder root, one document and its view.

@@ -6,6 +6,8 @@
 #include "numeric/Allocation.h"
 #include "platform/ScriptedUi.h"
 #include "platform/Services.h"
+#include "support/TestServices.h"
+#include "support/Tolerances.h"
 
 #include <cmath>
 #include <cstdio>
@@ -18,30 +20,10 @@
 
 namespace spectral_test {
 
-// Relative error in the 2-norm allowed against NumPy (double reference, float storage).
-inline constexpr double kRelNormTolerance = 1e-6;
-// Absolute tolerance for values that should be exactly 0 or a small integer after float storage.
-inline constexpr double kFloatRoundingTolerance = 1e-4;
+using testing_support::kFloatRoundingTolerance;
+using testing_support::kRelNormTolerance;
 
-// A fresh folder under the system temp folder, removed with the object.
-class ScratchDir {
-public:
-    ScratchDir()
-    {
-        std::string pattern = (std::filesystem::temp_directory_path() / "kalder_spectral_XXXXXX");
-        std::vector<char> buf(pattern.begin(), pattern.end());
-        buf.push_back('\0');
-        const char* made = mkdtemp(buf.data());
-        path = made ? made : std::filesystem::temp_directory_path().string();
-    }
-    ~ScratchDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
-    std::string File(const std::string& name) const { return (path / name).string(); }
-    std::filesystem::path path;
-};
+using ScratchDir = testing_support::TempDir;
 
 template <typename T> void WriteRaw(const std::string& file, const std::vector<T>& v)
 {

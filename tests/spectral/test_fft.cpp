@@ -124,7 +124,7 @@ TEST(Fft, MatchesNumpyForEveryPowerOfTwoLength)
     }
     WriteRaw(dir.File("lengths.i32"), lengths);
     WriteRaw(dir.File("lines.f64"), lines);
-    ASSERT_TRUE(RunPython(dir, kNumpyLines, dir.path.string()));
+    ASSERT_TRUE(RunPython(dir, kNumpyLines, dir.path));
     const auto fwd = ReadRaw<double>(dir.File("fwd.f64"), lines.size());
     const auto inv = ReadRaw<double>(dir.File("inv.f64"), lines.size());
     ASSERT_EQ(fwd.size(), lines.size());
@@ -345,8 +345,8 @@ TEST(Fft3D, MatchesNumpyOnGridsForwardAndInverse)
         WriteRaw(dir.File("re.f32"), r0);
         WriteRaw(dir.File("im.f32"), i0);
         ASSERT_TRUE(RunPython(dir, kNumpyGrid,
-                              dir.path.string() + " " + std::to_string(nx) + " " +
-                                  std::to_string(ny) + " " + std::to_string(nz)));
+                              dir.path + " " + std::to_string(nx) + " " + std::to_string(ny) + " " +
+                                  std::to_string(nz)));
         const std::size_t n = r0.size();
         const auto out = ReadRaw<double>(dir.File("out.f64"), 4 * n);
         ASSERT_EQ(out.size(), 4 * n);

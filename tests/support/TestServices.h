@@ -68,6 +68,14 @@ private:
     std::filesystem::path previous;
 };
 
+// A fresh folder made the working directory for one scope: the commands write their reports and
+// scratch files to the current directory.
+struct ScratchWorkingDir {
+    TempDir dir;
+    ScopedCwd cwd{dir.path};
+    std::string File(const std::string& name) const { return dir.File(name); }
+};
+
 // Sets an environment variable for one scope and restores the old value.
 class ScopedEnv {
 public:

@@ -4,6 +4,7 @@
 #include "volume/Data3D.h"
 
 #include <fstream>
+#include <new>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -47,6 +48,15 @@ inline std::vector<float> Flatten(const CData3D& v)
             for (int x = 0; x < v.NX; ++x)
                 out.push_back(v.Values[z][y][x]);
     return out;
+}
+
+// Makes volume exactly as a newly constructed one (its allocations released, every field at its
+// default, the stretch settings read from the installed profile), in place: theVolume lives for
+// the whole process and cannot be replaced.
+inline void ResetToNew(CData3DEx& volume)
+{
+    volume.~CData3DEx();
+    new (&volume) CData3DEx();
 }
 
 inline std::string ReadWholeFile(const std::string& path)

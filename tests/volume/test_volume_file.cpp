@@ -3,6 +3,7 @@
 #include "platform/BinaryFile.h"
 #include "platform/ScriptedUi.h"
 #include "platform/Services.h"
+#include "support/TestServices.h"
 #include "volume/Data3D.h"
 #include "volume/VolumeCommands.h"
 #include "volume/VolumeFile.h"
@@ -25,19 +26,7 @@ namespace fs = std::filesystem;
 
 class VolumeFileTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        dir = fs::temp_directory_path() /
-              ("kalder_volume_file_" + std::to_string(::getpid()) + "_" +
-               ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        fs::create_directories(dir);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-        SetVolumeMemoryLimit(0);
-    }
+    void TearDown() override { SetVolumeMemoryLimit(0); }
     std::string WriteFile(const std::string& name, const Bytes& b)
     {
         std::string path = (dir / name).string();
@@ -52,7 +41,8 @@ protected:
 
     platform::ScriptedUi ui;
     platform::ScopedServices services{platform::Services{nullptr, &ui}};
-    fs::path dir;
+    testing_support::TempDir scratch;
+    fs::path dir{scratch.path};
 };
 
 TEST_F(VolumeFileTest, WriteVolume_RoundTripOf2x3x4WithOneAreaIs180Bytes)
