@@ -17,6 +17,9 @@ namespace {
 // like a spacing of 0 (no ticks), so a mistyped interval cannot stall the paint.
 constexpr int MaxTicks = 10000;
 
+// Room kept between neighbouring tick labels, logical units.
+constexpr int LabelGap = 10;
+
 int TickCount(float range, float tick)
 {
     const float q = range / tick + 0.1f;
@@ -60,15 +63,89 @@ void Line(platform::Surface& s, int x1, int y1, int x2, int y2)
 
 } // namespace
 
-std::string TickLabel(float value, float tick)
+namespace {
+
+// Decimals of a label for a tick spacing: 0 from 1 up, 1 from 0.1, 2 from 0.01, else 3.
+int TickDecimals(float tick)
 {
     if (tick >= 1.0f)
-        return platform::Format("%4.0f", value);
+        return 0;
     if (tick >= 0.1f)
-        return platform::Format("%4.1f", value);
+        return 1;
     if (tick >= 0.01f)
-        return platform::Format("%4.2f", value);
-    return platform::Format("%4.3f", value);
+        return 2;
+    return 3;
+}
+
+constexpr int MaxDecimals = 6;
+
+bool NeighboursDiffer(const std::vector<std::string>& labels)
+{
+    for (std::size_t i = 1; i < labels.size(); ++i)
+        if (labels[i] == labels[i - 1])
+            return false;
+    return true;
+}
+
+} // namespace
+
+std::string TickLabel(float value, float tick)
+{
+    return platform::Format("%4.*f", TickDecimals(tick), value);
+}
+
+std::vector<std::string> NumberLabels(const std::vector<float>& values, float tick, int kiloMeter)
+{
+    std::vector<std::string> labels(values.size());
+    for (int d = kiloMeter == 1 ? 1 : TickDecimals(tick); d <= MaxDecimals; ++d) {
+        for (std::size_t i = 0; i < values.size(); ++i)
+            labels[i] = kiloMeter == 1 ? platform::Format("%4.*f", d, values[i] / 1000.0f)
+                                       : platform::Format("%4.*f", d, values[i]);
+        if (NeighboursDiffer(labels))
+            break;
+    }
+    return labels;
+}
+
+int LabelEvery(double spacing, double needed, int count)
+{
+    count = std::max(count, 1);
+    if (!(spacing > 0) || !std::isfinite(spacing))
+        return count;
+    for (long long k = 1; k < count; k *= 10)
+        for (long long m : {1, 2, 5})
+            if (k * m >= count || spacing * static_cast<double>(k * m) >= needed)
+                return static_cast<int>(std::min<long long>(k * m, count));
+    return count;
+}
+
+std::string LabelUnit(const std::string& unit, int kiloMeter)
+{
+    if (kiloMeter != 1 || unit.empty())
+        return unit;
+    return unit == "m" ? "km" : "1000 " + unit;
+}
+
+std::string AxisTitle(const std::string& title, const std::string& unit, int kiloMeter)
+{
+    return title + " (" + LabelUnit(unit, kiloMeter) + ")";
+}
+
+std::string ManualAxisTitle(const std::string& title, const std::string& unit, int kiloMeter)
+{
+    const std::string shown = "(" + LabelUnit(unit, kiloMeter) + ")";
+    const std::string own = "(" + unit + ")";
+    auto endsWith = [&title](const std::string& tail) {
+        return title.size() >= tail.size() &&
+               title.compare(title.size() - tail.size(), tail.size(), tail) == 0;
+    };
+    if (endsWith(shown))
+        return title;
+    if (endsWith(own))
+        return title.substr(0, title.size() - own.size()) + shown;
+    if (endsWith(")") && title.find('(') != std::string::npos)
+        return title; // a unit of the user's own
+    return title + " " + shown;
 }
 
 std::string DateTickLabel(float value, float tick, int* monthOut, int* dayOut)
@@ -133,17 +210,26 @@ void DrawAxisFrame(CAxisFrame& frame, platform::Surface& surface, int x0, int to
 
     // Vertical axis: ticks anchored at the bottom edge.
     {
-        ScopedFont font(surface, CreateTextFont(fonts));
+        const platform::FontDesc textFont = CreateTextFont(fonts);
+        ScopedFont font(surface, textFont);
         ScopedPen pen(surface, gridPen);
+        // Values from the top tick down; step counts ticks from VMin.
+        std::vector<float> values(static_cast<std::size_t>(frame.VCount));
         for (int i = 0; i < frame.VCount; ++i) {
             const int step = verticalDown == 1 ? i : frame.VCount - 1 - i;
-            const float value = frame.VMin + static_cast<float>(step) * frame.VTick + verticalShift;
-            const std::string label = kiloMeter == 1 ? platform::Format("%4.1f", value / 1000.0f)
-                                                     : TickLabel(value, frame.VTick);
+            values[static_cast<std::size_t>(i)] =
+                frame.VMin + static_cast<float>(step) * frame.VTick + verticalShift;
+        }
+        const std::vector<std::string> labels = NumberLabels(values, frame.VTick, kiloMeter);
+        const int every = LabelEvery(double(height) * frame.VTick / vRange,
+                                     textFont.height + LabelGap, frame.VCount);
+        for (int i = 0; i < frame.VCount; ++i) {
+            const int step = verticalDown == 1 ? i : frame.VCount - 1 - i;
             const int yi =
                 PageCoord(top + 1.0 * TruncToInt((static_cast<float>(i) * frame.VTick + vRem) *
                                                  height / vRange));
-            surface.TextOut(x0 - 150, -yi + 20, label);
+            if (step % every == 0)
+                surface.TextOut(x0 - 150, -yi + 20, labels[static_cast<std::size_t>(i)]);
             Line(surface, x0, -yi, xr, -yi);
             ax = std::max(ax, AbsInt(xr));
             ay = std::max(ay, AbsInt(yi));
@@ -161,25 +247,41 @@ void DrawAxisFrame(CAxisFrame& frame, platform::Surface& surface, int x0, int to
 
     // Horizontal axis: ticks anchored at the left edge.
     {
-        ScopedFont font(surface, CreateTextFont(fonts));
+        const platform::FontDesc textFont = CreateTextFont(fonts);
+        ScopedFont font(surface, textFont);
         ScopedPen pen(surface, gridPen);
-        for (int i = 0; i < frame.HCount; ++i) {
-            const float value = frame.HMin + static_cast<float>(i) * frame.HTick + horizontalShift;
-            std::string label;
-            if (dateTime == 1) {
+        std::vector<float> values(static_cast<std::size_t>(frame.HCount));
+        for (int i = 0; i < frame.HCount; ++i)
+            values[static_cast<std::size_t>(i)] =
+                frame.HMin + static_cast<float>(i) * frame.HTick + horizontalShift;
+        std::vector<std::string> labels;
+        if (dateTime == 1) {
+            for (int i = 0; i < frame.HCount; ++i) {
+                const float value = values[static_cast<std::size_t>(i)];
                 int month = 0, day = 0;
-                label = DateTickLabel(value, frame.HTick, &month, &day);
+                labels.push_back(DateTickLabel(value, frame.HTick, &month, &day));
                 dump.Printf("%d %f %f %f %f %d %d/%d\n", i, frame.HTick, frame.HMin,
                             horizontalShift, value, TruncToInt(value), month, day);
-            } else if (kiloMeter == 1) {
-                label = platform::Format("%4.1f", value / 1000.0f);
-            } else {
-                label = TickLabel(value, frame.HTick);
             }
+        } else {
+            labels = NumberLabels(values, frame.HTick, kiloMeter);
+        }
+        // Numbers are thinned out where they would overlap; dates are all written, as the
+        // date axis has always labelled every tick.
+        int every = 1;
+        if (dateTime != 1) {
+            int widest = 0;
+            for (const std::string& label : labels)
+                widest = std::max(widest, EstimateTextWidth(label, textFont.height));
+            every = LabelEvery(double(width) * frame.HTick / hRange, double(widest) + LabelGap,
+                               frame.HCount);
+        }
+        for (int i = 0; i < frame.HCount; ++i) {
             const int xi = PageCoord(
                 x0 + 1.0 * TruncToInt(static_cast<float>(i) * width * frame.HTick / hRange));
             Line(surface, xi, -top, xi, -yb);
-            surface.TextOut(xi - 50, -yb - 30, label);
+            if (i % every == 0)
+                surface.TextOut(xi - 50, -yb - 30, labels[static_cast<std::size_t>(i)]);
             ax = std::max(ax, AbsInt(xi));
             ay = std::max(ay, AbsInt(yb));
         }
