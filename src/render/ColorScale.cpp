@@ -72,19 +72,21 @@ std::optional<Legend> MakeLegend(const CPlotSettings& s, int ax, int ay,
     g.labelX = ax + 120;
     g.box = std::clamp<long long>(e, 25, 50);
 
-    // Keep clear of the given text: the legend's highest point is the over box's label.
+    // The legend's highest point is the over box's label: keep it on the page and clear of the
+    // given text.
+    long long limit = -ClearGap;
     if (keepClear.left < keepClear.right && keepClear.bottom < keepClear.top) {
         int width = std::max(EstimateTextWidth(OverLabel(s), LabelFontHeight),
                              EstimateTextWidth(UnderLabel(s), LabelFontHeight));
         for (int i = 0; i <= n; i += g.labelStep)
             width = std::max(width, EstimateTextWidth(platform::Format("%.3f", BandLabel(s, i)),
                                                       LabelFontHeight));
-        const bool across = g.left < keepClear.right && g.labelX + width > keepClear.left;
-        const long long top = Legend::LabelY(g.OverBottom(), g.box);
-        const long long limit = keepClear.bottom - ClearGap;
-        if (across && top > limit)
-            g.shift = top - limit;
+        if (g.left < keepClear.right && g.labelX + width > keepClear.left)
+            limit = std::min<long long>(limit, keepClear.bottom - ClearGap);
     }
+    const long long top = Legend::LabelY(g.OverBottom(), g.box);
+    if (top > limit)
+        g.shift = top - limit;
     return g;
 }
 

@@ -12,8 +12,9 @@
 // ay) leaves the legend out.
 //
 // keepClear: a rectangle the legend must not cover (the header text lines; left, top, right,
-// bottom with top above bottom). When the legend would reach into it, the whole legend moves
-// down, below it. An empty rectangle (the default) keeps the legend where the plot puts it.
+// bottom with top above bottom). When the legend would reach into it, or above the page's top
+// edge, the whole legend moves down until it does not. An empty rectangle (the default) leaves
+// only the page's edge to keep clear of.
 //
 // Band i (i >= 1) has the colour of contour interval i - 1, band 0 that of interval 0, each
 // labelled with i x ContourInterval + ContourMin.

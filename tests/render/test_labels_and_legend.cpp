@@ -240,6 +240,20 @@ TEST(ColourScale, OverAndUnderBoxesSitApartAtTheEnds)
     EXPECT_NE(r.FindText("< 0.000"), nullptr);
     EXPECT_EQ(r.brush, platform::Brush{});
 
+    // A picture close under the page's top edge: the legend moves down to stay on the page.
+    s.OriginY = -20;
+    RecordingSurface high;
+    DrawColorScale(s, high, 1000, 1200, 1);
+    DrawColorScaleEnds(s, high, 1000, 1200, 1);
+    for (const auto& op : high.ops) {
+        if (op.kind == OpKind::Rectangle) {
+            EXPECT_LT(std::max(op.args[1], op.args[3]), 0);
+        }
+        if (op.kind == OpKind::Text) {
+            EXPECT_LT(op.args[1], 0) << op.text;
+        }
+    }
+
     // No bar, no boxes.
     s.ContourCount = 0;
     RecordingSurface none;
