@@ -2,46 +2,136 @@
 
 #include "platform/TextFile.h"
 #include "render/ColorPalette.h"
+#include "render/TextLimits.h"
 
+#include <algorithm>
 #include <cmath>
+#include <optional>
 
 namespace {
+
 constexpr int MaxBands = 10000;
+constexpr int LabelFontHeight = 35; // the text font the plot selects, for width estimates
+constexpr long long EndGap = 25;    // between the bar and each end box, clear of its labels
+constexpr long long ClearGap = 10;  // between the legend and the text it keeps clear of
+
+// Where the legend's parts go. Positions are long long so that the sums of page coordinates
+// below cannot overflow; they are limited to page coordinates when drawn.
+struct Legend {
+    int n = 0;        // contour intervals: bands 0..n
+    long long e = 0;  // band height
+    long long ay = 0; // plot's bottom edge
+    long long originY = 0;
+    long long shift = 0; // moved down to keep clear of the header
+    int labelStep = 1;
+    int left = 0, right = 0, labelX = 0;
+    long long box = 0; // end box height
+
+    long long BandBottom(int i) const { return i * e - ay + originY - shift; }
+    long long OverBottom() const { return BandBottom(n) + e + EndGap; }
+    long long UnderBottom() const { return BandBottom(0) - EndGap - box; }
+    // The label beside a part from bottom y of height h: 40 above its middle.
+    static long long LabelY(long long bottom, long long h) { return (2 * bottom + h) / 2 + 40; }
+};
+
+float BandLabel(const CPlotSettings& s, int i)
+{
+    return static_cast<float>(i) * s.ContourInterval + s.ContourMin;
 }
 
-void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
-                    int colourMode)
+std::string OverLabel(const CPlotSettings& s)
 {
-    const int n = settings.ContourCount;
+    return platform::Format(">= %.3f", s.ContourMax);
+}
+
+std::string UnderLabel(const CPlotSettings& s)
+{
+    return platform::Format("< %.3f", s.ContourMin);
+}
+
+std::optional<Legend> MakeLegend(const CPlotSettings& s, int ax, int ay,
+                                 const platform::Rect& keepClear)
+{
+    const int n = s.ContourCount;
     // More bands than a page has room for are left out rather than drawn as a pile of labels.
-    if (n < 1 || n > MaxBands || !std::isfinite(settings.ContourInterval) ||
-        !std::isfinite(settings.ContourMin))
-        return;
+    if (n < 1 || n > MaxBands || !std::isfinite(s.ContourInterval) || !std::isfinite(s.ContourMin))
+        return std::nullopt;
     // Band height, logical units: the single-precision quotient truncated.
     const int e = TruncToInt(static_cast<float>(ay) / static_cast<float>(n));
     if (e < 1)
-        return;
-    // Positions are page coordinates; limiting the inputs keeps every sum below inside an int.
+        return std::nullopt;
+    Legend g;
+    g.n = n;
+    g.e = e;
+    g.ay = PageCoord(ay);
+    g.originY = PageCoord(s.OriginY);
+    g.labelStep = e < 25 ? 4 : (e < 50 ? 2 : 1);
     ax = PageCoord(ax);
-    ay = PageCoord(ay);
-    const int originY = PageCoord(settings.OriginY);
-    const int labelStep = e < 25 ? 4 : (e < 50 ? 2 : 1);
-    const int left = ax + 70;
-    const int right = ax + 110;
-    for (int i = 0; i <= n; ++i) {
-        // Half an interval below the label, so band i (i >= 1) has the colour of interval i - 1.
-        const float value = static_cast<float>((i - 0.5) * double(settings.ContourInterval) +
-                                               double(settings.ContourMin));
-        const platform::Rgb colour = LevelColor(ValueToLevel(settings, value), colourMode);
-        const int y0 = i * e - ay + originY; // i e <= n e <= ay
-        platform::Brush old = surface.SelectBrush(platform::Brush{colour, false});
-        surface.Rectangle(left, y0, right, y0 + e);
-        surface.SelectBrush(old);
-        if (i % labelStep == 0) {
-            const float label =
-                static_cast<float>(i) * settings.ContourInterval + settings.ContourMin;
-            const long long labelY = (2LL * y0 + e) / 2 + 40;
-            surface.TextOut(ax + 120, static_cast<int>(labelY), platform::Format("%.3f", label));
-        }
+    g.left = ax + 70;
+    g.right = ax + 110;
+    g.labelX = ax + 120;
+    g.box = std::clamp<long long>(e, 25, 50);
+
+    // The legend's highest point is the over box's label: keep it on the page and clear of the
+    // given text.
+    long long limit = -ClearGap;
+    if (keepClear.left < keepClear.right && keepClear.bottom < keepClear.top) {
+        int width = std::max(EstimateTextWidth(OverLabel(s), LabelFontHeight),
+                             EstimateTextWidth(UnderLabel(s), LabelFontHeight));
+        for (int i = 0; i <= n; i += g.labelStep)
+            width = std::max(width, EstimateTextWidth(platform::Format("%.3f", BandLabel(s, i)),
+                                                      LabelFontHeight));
+        if (g.left < keepClear.right && g.labelX + width > keepClear.left)
+            limit = std::min<long long>(limit, keepClear.bottom - ClearGap);
     }
+    const long long top = Legend::LabelY(g.OverBottom(), g.box);
+    if (top > limit)
+        g.shift = top - limit;
+    return g;
+}
+
+void Box(platform::Surface& surface, int left, int right, long long bottom, long long height,
+         platform::Rgb colour)
+{
+    const platform::Brush old = surface.SelectBrush(platform::Brush{colour, false});
+    surface.Rectangle(left, PageCoord(bottom), right, PageCoord(bottom + height));
+    surface.SelectBrush(old);
+}
+
+} // namespace
+
+void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
+                    int colourMode, const platform::Rect& keepClear)
+{
+    const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear);
+    if (!g)
+        return;
+    for (int i = 0; i <= g->n; ++i) {
+        // Band i (i >= 1) shows interval i - 1, band 0 the first interval too: the levels the
+        // image gives the cells of those intervals.
+        const int level = std::clamp(IntervalLevel(std::max(i - 1, 0), g->n), 0, 36);
+        const long long y0 = g->BandBottom(i);
+        Box(surface, g->left, g->right, y0, g->e, LevelColor(level, colourMode));
+        if (i % g->labelStep == 0)
+            surface.TextOut(g->labelX, PageCoord(Legend::LabelY(y0, g->e)),
+                            platform::Format("%.3f", BandLabel(settings, i)));
+    }
+}
+
+void DrawColorScaleEnds(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
+                        int colourMode, const platform::Rect& keepClear)
+{
+    const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear);
+    if (!g)
+        return;
+    // The levels the image gives a value at ContourMax and one a whole range below ContourMin.
+    const float range = std::fabs(settings.ContourMax - settings.ContourMin);
+    const int over = std::clamp(ValueToLevel(settings, settings.ContourMax), 0, 36);
+    const int under = std::clamp(ValueToLevel(settings, settings.ContourMin - range), 0, 36);
+    Box(surface, g->left, g->right, g->OverBottom(), g->box, LevelColor(over, colourMode));
+    surface.TextOut(g->labelX, PageCoord(Legend::LabelY(g->OverBottom(), g->box)),
+                    OverLabel(settings));
+    Box(surface, g->left, g->right, g->UnderBottom(), g->box, LevelColor(under, colourMode));
+    surface.TextOut(g->labelX, PageCoord(Legend::LabelY(g->UnderBottom(), g->box)),
+                    UnderLabel(settings));
 }

@@ -1,14 +1,29 @@
 #pragma once
 // The legend of the slice image: a vertical bar of ContourCount + 1 colour bands to the right of
-// the plot, band 0 at the bottom, with contour values beside it.
+// the plot, band 0 at the bottom, with contour values beside it, and a box at each end with the
+// colours of the cells beyond the contour range.
 
 #include "platform/Surface.h"
 #include "render/PlotSettings.h"
 
 // ax, ay: the plot's right and bottom edges as the axis frame returned them (logical units,
 // 0.1 mm, y upward). The current font is used for the labels. A contour count below 1 or above
-// 10000, an
-// interval that is not finite, or a band height below one unit (more intervals than ay) leaves
-// the legend out.
+// 10000, an interval that is not finite, or a band height below one unit (more intervals than
+// ay) leaves the legend out.
+//
+// keepClear: a rectangle the legend must not cover (the header text lines; left, top, right,
+// bottom with top above bottom). When the legend would reach into it, or above the page's top
+// edge, the whole legend moves down until it does not. An empty rectangle (the default) leaves
+// only the page's edge to keep clear of.
+//
+// Band i (i >= 1) has the colour of contour interval i - 1, band 0 that of interval 0, each
+// labelled with i x ContourInterval + ContourMin.
 void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
-                    int colourMode);
+                    int colourMode, const platform::Rect& keepClear = {});
+
+// The two end boxes of the same legend, apart from the bar: above it the colour of values at
+// and above ContourMax, labelled ">= max"; below it the colour of values under ContourMin,
+// labelled "< min". Drawn whenever the bar is, so every colour the picture can show is in the
+// legend. Same arguments as DrawColorScale.
+void DrawColorScaleEnds(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
+                        int colourMode, const platform::Rect& keepClear = {});

@@ -7,6 +7,7 @@
 #include "render/ColorPalette.h"
 #include "render/ColorScale.h"
 #include "render/LayerOverlay.h"
+#include "render/SliceLayout.h"
 #include "render/TextLimits.h"
 
 #include <algorithm>
@@ -17,313 +18,287 @@
 
 namespace {
 
-// Rows of one stretch area: image rows [start, start + rows), of which the plane rows
-// [first, last] exist (last < first when none do).
-struct Area {
-    int start = 0;
-    int rows = 0;
-    float factor = 1.0f;
-    int first = 0;
-    int last = -1;
-};
-
-// Above this many pixels an area image is cut to the rows the plane has and the rest of the area
-// is filled with the background, so an absurd stretch boundary (a profile value of 2^31 - 1)
-// cannot exhaust memory. Below it the image keeps its full height as always.
-constexpr long long MaxAreaPixels = 1LL << 24;
-
 int ClampToInt(long long v)
 {
     return static_cast<int>(
         std::clamp<long long>(v, std::numeric_limits<int>::min(), std::numeric_limits<int>::max()));
 }
 
-// The value of column i, row j of the plane; row 0 is the top of the image. Values are
-// [z][y][x]: XY planes put the largest X at the top, XZ and YZ planes Z index 0.
-struct PlaneReader {
-    const CData3D& v;
-    int orientation;
-    int z; // the XY plane's Z layer, counted from the far end when ZAxisDown is 0
-    int planeIndex;
+// The geometry dump, rewritten at every paint; an empty folder means the current directory.
+void OpenGeometryDump(platform::TextFile& dump, const std::string& folder,
+                      const CPlotSettings& settings, const CData3D& volume, int pickedCount)
+{
+    dump.Create(platform::JoinPath(folder, "draw_2d_bmp_pixcel.txt"));
+    dump.Printf("%d %d %d\n", settings.ManualAxis, volume.FixedScale, pickedCount);
+}
 
-    float operator()(int i, int j) const
-    {
-        switch (orientation) {
-        case PlaneZ:
-            return v.Values[z][i][v.NX - 1 - j];
-        case PlaneY:
-            return v.Values[j][planeIndex][i];
-        default:
-            return v.Values[j][i][planeIndex];
+// Title and unit of the plane's columns, rows and constant axis.
+struct PlaneAxisNames {
+    const std::string *columnTitle, *columnUnit;
+    const std::string *rowTitle, *rowUnit;
+    const std::string *planeTitle, *planeUnit;
+};
+
+PlaneAxisNames AxisNames(const CData3D& v, int orientation)
+{
+    switch (orientation) {
+    case PlaneY:
+        return {&v.TitleX, &v.UnitX, &v.TitleZ, &v.UnitZ, &v.TitleY, &v.UnitY};
+    case PlaneX:
+        return {&v.TitleY, &v.UnitY, &v.TitleZ, &v.UnitZ, &v.TitleX, &v.UnitX};
+    default:
+        return {&v.TitleY, &v.UnitY, &v.TitleX, &v.UnitX, &v.TitleZ, &v.UnitZ};
+    }
+}
+
+// The three text lines at the top of the page; returns the rectangle they cover.
+platform::Rect DrawHeaderLines(platform::Surface& surface, const CPlotSettings& settings,
+                               const CData3D& volume, const SliceLayout& geometry, int planeIndex,
+                               float c, int fontHeight)
+{
+    const PlaneAxisNames names = AxisNames(volume, geometry.orientation);
+    const std::string lines[3] = {
+        CutText(platform::Format("%s : %f (%s) : N = %d ", names.planeTitle->c_str(), c,
+                                 names.planeUnit->c_str(), planeIndex),
+                TextLineChars),
+        CutText(platform::Format("X cells = %d Y cells = %d # of planes = %d", geometry.hcells,
+                                 geometry.vcells, volume.GetPlaneCount(geometry.orientation)),
+                TextLineChars),
+        CutText(platform::Format("NX = %d NY = %d NZ = %d : Min. = %f Max.= %f", volume.NX,
+                                 volume.NY, volume.NZ, settings.DataMin, settings.DataMax),
+                TextLineChars)};
+    int widest = 0;
+    for (int i = 0; i < 3; ++i) {
+        surface.TextOut(10, -10 - 50 * i, lines[i]);
+        widest = std::max(widest, EstimateTextWidth(lines[i], fontHeight));
+    }
+    return {10, -10, 10 + widest, -110 - fontHeight};
+}
+
+// One image per area, one pixel per cell, filled with the window background.
+std::vector<platform::PixelImage> MakeAreaImages(const SliceLayout& geometry,
+                                                 platform::Rgb background)
+{
+    std::vector<platform::PixelImage> images;
+    if (geometry.HasCells())
+        for (const SliceArea& a : geometry.areas)
+            images.emplace_back(geometry.hcells, a.imageRows, background);
+    return images;
+}
+
+// Cells to colour levels; rows an area reserves beyond the plane keep the background.
+void PaintCells(std::vector<platform::PixelImage>& images, const SliceLayout& geometry,
+                const CPlotSettings& settings, const PlaneAccessor& value, int colourMode)
+{
+    CColorPalette palette;
+    for (std::size_t k = 0; k < geometry.areas.size(); ++k) {
+        const SliceArea& a = geometry.areas[k];
+        platform::PixelImage& image = images[k];
+        const int last = std::min(a.last, a.first + a.imageRows - 1);
+        for (int j = a.first; j <= last; ++j) {
+            const int y = j - a.start;
+            for (int i = 0; i < geometry.hcells; ++i) {
+                const int level = std::clamp(ValueToLevel(settings, value(i, j)), 0, 36);
+                image.SetPixel(i, y, palette.Color(level, colourMode));
+            }
         }
     }
+}
+
+// Each image scaled onto the page at its area's place; an area cut to the rows that exist
+// shows them at their own height and the background below.
+void CopyAreaImages(platform::Surface& surface, const std::vector<platform::PixelImage>& images,
+                    const SliceLayout& geometry, platform::Rgb background, platform::TextFile& dump)
+{
+    for (std::size_t k = 0; k < geometry.areas.size(); ++k) {
+        const SliceArea& a = geometry.areas[k];
+        if (a.imageRows == a.rows) {
+            surface.StretchImage(images[k], geometry.originX, a.top, geometry.imageWidth,
+                                 a.painted);
+        } else {
+            if (a.imageRows > 0)
+                surface.StretchImage(images[k], geometry.originX, a.top, geometry.imageWidth,
+                                     a.imageHeight);
+            surface.FillRect(
+                {geometry.originX, ClampToInt(static_cast<long long>(a.top) - a.imageHeight),
+                 ClampToInt(static_cast<long long>(geometry.originX) + geometry.imageWidth),
+                 ClampToInt(static_cast<long long>(a.top) - a.painted)},
+                background);
+        }
+    }
+    if (!geometry.stretched)
+        dump.Printf("%d : %f %f : %f %f\n", geometry.orientation, double(geometry.hcells),
+                    double(geometry.vcells), double(geometry.imageWidth),
+                    double(geometry.areas[0].height));
+}
+
+// Ranges, shifts and titles of the two axes, and the frame's size.
+struct AxisSetup {
+    float hmin = 0, hmax = 0, vmin = 0, vmax = 0, hshift = 0, vshift = 0;
+    std::string htitle, vtitle;
+    float frameWidth = 0, frameHeight = 0;
 };
+
+AxisSetup SetUpAxes(CPlotSettings& settings, CAxisFrame& frame, const CData3D& volume,
+                    const SliceLayout& geometry, int kiloMeter, int dateTime)
+{
+    AxisSetup a;
+    a.frameWidth = static_cast<float>(geometry.hcells) * geometry.columnWidth;
+    a.frameHeight = geometry.imageHeight;
+    const PlaneAxisNames names = AxisNames(volume, geometry.orientation);
+    // Dates are not kilometres: the date flag wins for the horizontal axis.
+    const int hKm = dateTime == 1 ? 0 : kiloMeter;
+    if (settings.ManualAxis == 0) {
+        std::string unusedH, unusedV;
+        volume.GetAxisLabels(geometry.orientation, a.hmin, a.vmin, unusedH, unusedV);
+        a.htitle = AxisTitle(*names.columnTitle, *names.columnUnit, hKm);
+        a.vtitle = AxisTitle(*names.rowTitle, *names.rowUnit, kiloMeter);
+        a.hmax = a.hmin + static_cast<float>(geometry.hcells) * geometry.hstep;
+        // The range the rows are drawn over, every area's rows at their factor.
+        float sum = 0;
+        for (const SliceArea& area : geometry.areas)
+            sum += static_cast<float>(area.rows) * geometry.vstep * area.factor;
+        a.vmax = a.vmin +
+                 (geometry.stretched ? sum : static_cast<float>(geometry.vcells) * geometry.vstep);
+        settings.AxisX.Min = a.hmin;
+        settings.AxisY.Min = a.vmin;
+    } else {
+        const int o = geometry.orientation;
+        const CAxisRecord& h = o == PlaneY ? settings.AxisX : settings.AxisY;
+        const CAxisRecord& r = o == PlaneZ ? settings.AxisX : settings.AxisZ;
+        a.hmin = h.Min, a.hmax = h.Max, a.hshift = h.Shift;
+        a.vmin = r.Min, a.vmax = r.Max, a.vshift = r.Shift;
+        a.htitle = ManualAxisTitle(h.Title, *names.columnUnit, hKm);
+        a.vtitle = ManualAxisTitle(r.Title, *names.rowUnit, kiloMeter);
+        frame.Manual = 1;
+        frame.HTick = h.Interval;
+        frame.VTick = r.Interval;
+        if (geometry.fixedScale)
+            a.frameHeight = (a.vmax - a.vmin) / geometry.vstep * geometry.rowHeight;
+    }
+    frame.HMin = a.hmin, frame.HMax = a.hmax;
+    frame.VMin = a.vmin, frame.VMax = a.vmax;
+    return a;
+}
+
+void DrawPickedPoints(platform::Surface& surface, const CPlotSettings& settings,
+                      const SliceLayout& geometry, const AxisSetup& axes,
+                      const SliceViewState& view, platform::TextFile& dump)
+{
+    dump.Printf("%d %f %f %f\n", settings.OriginX, axes.hmin, axes.hmax, axes.frameWidth);
+    dump.Printf("%d %f %f %f\n", settings.OriginY, axes.vmin, axes.vmax, axes.frameHeight);
+    const float hstep = geometry.hstep, vstep = geometry.vstep;
+    for (int p = 0; p < view.pickedCount; ++p) {
+        const PickedPoint& pt = view.pickedPoints[p];
+        const int px =
+            TruncToInt((pt.x + hstep * 0.5) * axes.frameWidth / (double(geometry.hcells) * hstep) +
+                       settings.OriginX);
+        const int py = TruncToInt((axes.vmax - pt.y) * axes.frameHeight /
+                                      (static_cast<float>(geometry.vcells) * vstep) -
+                                  static_cast<float>(settings.OriginY));
+        dump.Printf("%d %f %f %d %d\n", p, pt.x, pt.y, px, py);
+        if (std::abs(static_cast<long long>(px)) < (1LL << 30) &&
+            std::abs(static_cast<long long>(py)) < (1LL << 30))
+            surface.Ellipse(px - 6, -py + 6, px + 6, -py - 6);
+    }
+}
+
+// Everything around the image: layer lines, axis frame, scale text, colour scale, picks.
+void DrawPlotFrame(CPlotSettings& settings, platform::Surface& surface,
+                   const CDrawingParameter& layout, const CData3D& volume,
+                   const SliceLayout& geometry, const SliceViewState& view, float c,
+                   const platform::Rect& header, platform::TextFile& dump)
+{
+    CRegionalModelHolder& holder = theRegionalModelHolder();
+    if (geometry.vertical && holder.Loaded == 1)
+        DrawLayerOverlay(holder, surface, geometry.orientation, c,
+                         geometry.columnWidth / geometry.hstep, geometry.rowHeight / geometry.hstep,
+                         settings.OriginX, settings.OriginY, geometry.hcells / 10,
+                         geometry.hstep * 10.0f);
+
+    const int dateTime = geometry.orientation == PlaneY && volume.DataType == 2 ? 1 : 0;
+    CAxisFrame frame;
+    const AxisSetup axes = SetUpAxes(settings, frame, volume, geometry, view.kiloMeter, dateTime);
+    dump.Printf("%d : x %f y %f\n", settings.ManualAxis, axes.hmin, axes.vmin);
+    dump.Printf("%f %f : %f\n", axes.frameWidth, axes.frameHeight, geometry.imageHeight);
+
+    int ax = 0, ay = 0;
+    DrawAxisFrame(frame, surface, settings.OriginX, layout.TopMargin, axes.frameHeight,
+                  axes.frameWidth, CutText(axes.htitle, TitleChars),
+                  CutText(axes.vtitle, TitleChars), axes.hshift, axes.vshift, view.kiloMeter,
+                  geometry.vertical ? volume.ZAxisDown : 0, dateTime, ax, ay);
+
+    const long long scaleY =
+        -static_cast<long long>(ay) - static_cast<long long>(settings.ScaleTextRow) * 150;
+    surface.TextOut(ClampToInt(static_cast<long long>(ax) - 500), ClampToInt(scaleY),
+                    CutText(platform::Format("Scale=1/%.0f V/H=%.1f", settings.ScaleDenominator,
+                                             settings.VHRatio),
+                            TextLineChars));
+
+    if (volume.DrawColourScale == 1) {
+        DrawColorScale(settings, surface, ax, ay, view.colourMode, header);
+        DrawColorScaleEnds(settings, surface, ax, ay, view.colourMode, header);
+    }
+
+    dump.Printf("nPickedData=%d\n", view.pickedCount);
+    if (view.pickDisplay == 1 && view.pickedCount > 0 && view.pickedPoints)
+        DrawPickedPoints(surface, settings, geometry, axes, view, dump);
+}
 
 } // namespace
 
 void DrawSlice(CPlotSettings& settings, platform::Surface& surface, const std::string& folder,
-               const CDrawingParameter& layout, const CData3D& volume, int orientation,
-               int planeIndex, const StretchInfo& stretch, const platform::Rect& client,
-               int pickedCount, const PickedPoint* pickedPoints, int colourMode, int kiloMeter,
-               int pickDisplay)
+               const CDrawingParameter& layout, const CData3D& volume, const SliceViewState& view)
 {
-    // 1. The geometry dump; an empty folder means the current directory.
     platform::TextFile dump;
-    dump.Create(platform::JoinPath(folder, "draw_2d_bmp_pixcel.txt"));
-    dump.Printf("%d %d %d\n", settings.ManualAxis, volume.FixedScale, pickedCount);
+    OpenGeometryDump(dump, folder, settings, volume, view.pickedCount);
 
-    // 2. Origin and usable area, logical units.
-    settings.OriginX = layout.LeftMargin;
-    settings.OriginY = -layout.TopMargin;
-    const int W = ClampToInt(std::llabs(static_cast<long long>(client.right) - client.left) -
-                             layout.RightMargin - layout.LeftMargin);
-    const int H = ClampToInt(std::llabs(static_cast<long long>(client.top) - client.bottom) -
-                             layout.BottomMargin - layout.TopMargin);
+    const StretchInfo& stretch = view.stretch ? *view.stretch : *volume.Stretch;
+    const SliceLayout geometry =
+        SliceLayout::Compute(volume, view.orientation, settings, layout, stretch, view.client);
+    settings.OriginX = geometry.originX;
+    settings.OriginY = geometry.originY;
 
-    // 3.
     CFontSetup fonts;
     InitFontSetup(fonts);
-    CAxisFrame frame;
+    const platform::FontDesc textFont = CreateTextFont(fonts);
+    const platform::FontDesc oldFont = surface.SelectFont(textFont);
 
-    // 4. Plane geometry and cell sizes (logical units per cell).
-    int hcells = 0, vcells = 0;
-    float hstep = 0, vstep = 0;
-    volume.GetPlaneGeometry(orientation, hcells, vcells, hstep, vstep);
-    const bool hasCells = hcells > 0 && vcells > 0;
-    const bool fixedScale = volume.FixedScale == 1;
-    float u = 0, t = 0;
-    if (fixedScale) {
-        // Width at 1/S of a cell of StepX metres, in 0.1 mm; StepX for every orientation.
-        u = static_cast<float>(double(volume.StepX) * 10000.0 / settings.ScaleDenominator);
-    } else if (hasCells) {
-        u = static_cast<float>(W) / static_cast<float>(hcells);
-        t = static_cast<float>(H) / static_cast<float>(vcells);
-    }
-    const bool vertical = orientation == PlaneY || orientation == PlaneX;
-    const float v = vertical ? u * settings.VHRatio : u;
-
-    // 5. Areas of rows: the stretch areas on vertical planes, else one area of all rows.
-    const bool stretched = vertical && stretch.StretchOn != 0;
-    std::vector<Area> areas;
-    if (stretched) {
-        long long start = 0;
-        const long long lastRow = static_cast<long long>(volume.NZ) - 1;
-        for (int k = 0; k < stretch.AreaCount(); ++k) {
-            Area a;
-            const long long rows = std::max(stretch.Boundary[k], 0);
-            a.rows = static_cast<int>(rows);
-            a.start = ClampToInt(start);
-            a.factor = stretch.Stretch[k];
-            // Plane rows of the area, clamped to the rows that exist.
-            a.first = ClampToInt(std::min(start, lastRow + 1));
-            a.last = ClampToInt(std::min(start + rows - 1, lastRow));
-            areas.push_back(a);
-            start += rows;
-        }
-    } else {
-        Area a;
-        a.rows = vcells;
-        a.first = 0;
-        a.last = vcells - 1;
-        areas.push_back(a);
-    }
-
-    // 6. Title of the plane.
-    const std::string* title = &volume.TitleZ;
-    const std::string* unit = &volume.UnitZ;
-    if (orientation == PlaneY)
-        title = &volume.TitleY, unit = &volume.UnitY;
-    else if (orientation == PlaneX)
-        title = &volume.TitleX, unit = &volume.UnitX;
-    const float c = volume.GetPlaneCoordinate(orientation, planeIndex);
-    const std::string titleLine = CutText(
-        platform::Format("%s : %f (%s) : N = %d ", title->c_str(), c, unit->c_str(), planeIndex),
-        TextLineChars);
-
-    // 7.
-    const platform::FontDesc oldFont = surface.SelectFont(CreateTextFont(fonts));
-
-    // 8. The data range, scanned only when stale.
+    // The data range, scanned only when stale.
     const bool readable = volume.IsAllocated(1) && volume.ExtentsFitAllocation();
-    if (settings.DataRangeValid == 0 && hasCells && readable) {
+    if (settings.DataRangeValid == 0 && geometry.HasCells() && readable) {
         volume.GetMinMax(settings.DataMin, settings.DataMax);
         settings.DataRangeValid = 1;
     }
 
-    // 9.
-    surface.TextOut(10, -10, titleLine);
-    surface.TextOut(10, -60,
-                    CutText(platform::Format("X cells = %d Y cells = %d # of planes = %d", hcells,
-                                             vcells, volume.GetPlaneCount(orientation)),
-                            TextLineChars));
-    surface.TextOut(
-        10, -110,
-        CutText(platform::Format("NX = %d NY = %d NZ = %d : Min. = %f Max.= %f", volume.NX,
-                                 volume.NY, volume.NZ, settings.DataMin, settings.DataMax),
-                TextLineChars));
+    const float c = volume.GetPlaneCoordinate(view.orientation, view.planeIndex);
+    const platform::Rect header =
+        DrawHeaderLines(surface, settings, volume, geometry, view.planeIndex, c, textFont.height);
+    dump.Printf("X : %d %f %f\n", geometry.hcells, geometry.hstep,
+                geometry.hcells * geometry.hstep);
+    dump.Printf("Y : %d %f %f\n", geometry.vcells, geometry.vstep,
+                geometry.vcells * geometry.vstep);
 
-    // 10.
-    dump.Printf("X : %d %f %f\n", hcells, hstep, hcells * hstep);
-    dump.Printf("Y : %d %f %f\n", vcells, vstep, vcells * vstep);
-
-    // 11. One image per area, one pixel per cell, filled with the window background.
     const platform::Rgb background = surface.WindowBackground();
-    std::vector<platform::PixelImage> images;
-    std::vector<int> imageRows; // rows each image holds (a cut area holds fewer than a.rows)
-    if (hasCells) {
-        for (const Area& a : areas) {
-            int rows = a.rows;
-            const int present = std::max(a.last - a.first + 1, 0);
-            if (static_cast<long long>(rows) * hcells > MaxAreaPixels && rows > present)
-                rows = present;
-            images.emplace_back(hcells, rows, background);
-            imageRows.push_back(rows);
-        }
-    }
+    std::vector<platform::PixelImage> images = MakeAreaImages(geometry, background);
 
-    // 12.
     if (settings.ManualContour == 0)
         SetAutoContours(settings, settings.DataMin, settings.DataMax);
 
-    // 13. Cells to colour levels; a plane index outside the volume leaves the background.
-    const int planeCount = volume.GetPlaneCount(orientation);
-    if (hasCells && readable && planeIndex >= 0 && planeIndex < planeCount) {
-        const int z = volume.ZAxisDown != 0 ? planeIndex : volume.NZ - 1 - planeIndex;
-        const PlaneReader value{volume, orientation, z, planeIndex};
-        CColorPalette palette;
-        for (std::size_t k = 0; k < areas.size(); ++k) {
-            const Area& a = areas[k];
-            platform::PixelImage& image = images[k];
-            const int last = std::min(a.last, a.first + imageRows[k] - 1);
-            for (int j = a.first; j <= last; ++j) {
-                const int y = j - a.start;
-                for (int i = 0; i < hcells; ++i) {
-                    const int level = std::clamp(ValueToLevel(settings, value(i, j)), 0, 36);
-                    image.SetPixel(i, y, palette.Color(level, colourMode));
-                }
-            }
-        }
-    }
+    // A plane index outside the volume leaves the images blank.
+    const int planeCount = volume.GetPlaneCount(view.orientation);
+    if (geometry.HasCells() && readable && view.planeIndex >= 0 && view.planeIndex < planeCount)
+        PaintCells(images, geometry, settings, volume.Plane(view.orientation, view.planeIndex),
+                   view.colourMode);
+    if (geometry.HasCells())
+        CopyAreaImages(surface, images, geometry, background, dump);
 
-    // 14. Each image scaled onto the page; stretched areas stack downward.
-    const int imageWidth = TruncToInt(static_cast<float>(hcells) * u);
-    float Ht = 0;
-    if (hasCells) {
-        if (stretched) {
-            int y = settings.OriginY;
-            for (std::size_t k = 0; k < areas.size(); ++k) {
-                const Area& a = areas[k];
-                const float h = static_cast<float>(a.rows) * v * a.factor;
-                const int hInt = TruncToInt(h);
-                if (imageRows[k] == a.rows) {
-                    surface.StretchImage(images[k], settings.OriginX, y, imageWidth, hInt);
-                } else {
-                    // A cut area: the rows present at their own height, then background.
-                    const int shown = TruncToInt(static_cast<float>(imageRows[k]) * v * a.factor);
-                    if (imageRows[k] > 0)
-                        surface.StretchImage(images[k], settings.OriginX, y, imageWidth, shown);
-                    surface.FillRect(
-                        {settings.OriginX, ClampToInt(static_cast<long long>(y) - shown),
-                         ClampToInt(static_cast<long long>(settings.OriginX) + imageWidth),
-                         ClampToInt(static_cast<long long>(y) - hInt)},
-                        background);
-                }
-                y = ClampToInt(static_cast<long long>(y) - hInt);
-                Ht += h;
-            }
-        } else {
-            const float h = static_cast<float>(vcells) * (fixedScale ? v : t);
-            surface.StretchImage(images[0], settings.OriginX, settings.OriginY, imageWidth,
-                                 TruncToInt(h));
-            dump.Printf("%d : %f %f : %f %f\n", orientation, double(hcells), double(vcells),
-                        double(imageWidth), double(h));
-            Ht = h;
-        }
-    }
-
-    // 15.
+    // Red fills the picked-point circles.
     const platform::Brush oldBrush =
         surface.SelectBrush(platform::Brush{platform::MakeRgb(255, 0, 0), false});
+    if (geometry.HasCells())
+        DrawPlotFrame(settings, surface, layout, volume, geometry, view, c, header, dump);
 
-    // 16.
-    if (hasCells) {
-        CRegionalModelHolder& holder = theRegionalModelHolder();
-        if (vertical && holder.Loaded == 1)
-            DrawLayerOverlay(holder, surface, orientation, c, u / hstep, v / hstep,
-                             settings.OriginX, settings.OriginY, hcells / 10, hstep * 10.0f);
-
-        float hmin = 0, vmin = 0, hmax = 0, vmax = 0, hshift = 0, vshift = 0;
-        std::string htitle, vtitle;
-        float frameHeight = Ht;
-        const float frameWidth = static_cast<float>(hcells) * u;
-        if (settings.ManualAxis == 0) {
-            volume.GetAxisLabels(orientation, hmin, vmin, htitle, vtitle);
-            hmax = hmin + static_cast<float>(hcells) * hstep;
-            if (stretched) {
-                float sum = 0;
-                for (const Area& a : areas)
-                    sum += static_cast<float>(a.rows) * vstep * a.factor;
-                vmax = vmin + sum;
-            } else {
-                vmax = vmin + static_cast<float>(vcells) * vstep;
-            }
-            settings.AxisX.Min = hmin;
-            settings.AxisY.Min = vmin;
-        } else {
-            const CAxisRecord& h = orientation == PlaneY ? settings.AxisX : settings.AxisY;
-            const CAxisRecord& r = orientation == PlaneZ ? settings.AxisX : settings.AxisZ;
-            hmin = h.Min, hmax = h.Max, hshift = h.Shift, htitle = h.Title;
-            vmin = r.Min, vmax = r.Max, vshift = r.Shift, vtitle = r.Title;
-            frame.Manual = 1;
-            frame.HTick = h.Interval;
-            frame.VTick = r.Interval;
-            if (fixedScale)
-                frameHeight = (vmax - vmin) / vstep * v;
-        }
-        frame.HMin = hmin, frame.HMax = hmax;
-        frame.VMin = vmin, frame.VMax = vmax;
-
-        dump.Printf("%d : x %f y %f\n", settings.ManualAxis, hmin, vmin);
-        dump.Printf("%f %f : %f\n", frameWidth, frameHeight, Ht);
-
-        const int dateTime = orientation == PlaneY && volume.DataType == 2 ? 1 : 0;
-        int ax = 0, ay = 0;
-        DrawAxisFrame(frame, surface, settings.OriginX, layout.TopMargin, frameHeight, frameWidth,
-                      CutText(htitle, TitleChars), CutText(vtitle, TitleChars), hshift, vshift,
-                      kiloMeter, vertical ? volume.ZAxisDown : 0, dateTime, ax, ay);
-
-        const long long scaleY =
-            -static_cast<long long>(ay) - static_cast<long long>(settings.ScaleTextRow) * 150;
-        surface.TextOut(ClampToInt(static_cast<long long>(ax) - 500), ClampToInt(scaleY),
-                        CutText(platform::Format("Scale=1/%.0f V/H=%.1f", settings.ScaleDenominator,
-                                                 settings.VHRatio),
-                                TextLineChars));
-
-        if (volume.DrawColourScale == 1)
-            DrawColorScale(settings, surface, ax, ay, colourMode);
-
-        dump.Printf("nPickedData=%d\n", pickedCount);
-
-        if (pickDisplay == 1 && pickedCount > 0 && pickedPoints) {
-            dump.Printf("%d %f %f %f\n", settings.OriginX, hmin, hmax, frameWidth);
-            dump.Printf("%d %f %f %f\n", settings.OriginY, vmin, vmax, frameHeight);
-            for (int p = 0; p < pickedCount; ++p) {
-                const PickedPoint& pt = pickedPoints[p];
-                const int px =
-                    TruncToInt((pt.x + hstep * 0.5) * frameWidth / (double(hcells) * hstep) +
-                               settings.OriginX);
-                const int py =
-                    TruncToInt((vmax - pt.y) * frameHeight / (static_cast<float>(vcells) * vstep) -
-                               static_cast<float>(settings.OriginY));
-                dump.Printf("%d %f %f %d %d\n", p, pt.x, pt.y, px, py);
-                if (std::abs(static_cast<long long>(px)) < (1LL << 30) &&
-                    std::abs(static_cast<long long>(py)) < (1LL << 30))
-                    surface.Ellipse(px - 6, -py + 6, px + 6, -py - 6);
-            }
-        }
-    }
-
-    // 17.
     surface.SelectBrush(oldBrush);
     surface.SelectFont(oldFont);
     dump.Close();
@@ -333,7 +308,10 @@ void DrawVolumePlane(CPlotSettings& settings, platform::Surface& surface, const 
                      const CDrawingParameter& layout, const CData3D& volume,
                      const SliceViewState& view)
 {
-    DrawSlice(settings, surface, folder, layout, volume, volume.PlaneKind, volume.PlaneIndex,
-              *volume.Stretch, surface.ClientRect(), view.pickedCount, view.pickedPoints,
-              view.colourMode, view.kiloMeter, view.pickDisplay);
+    SliceViewState state = view;
+    state.orientation = volume.PlaneKind;
+    state.planeIndex = volume.PlaneIndex;
+    state.stretch = volume.Stretch.get();
+    state.client = surface.ClientRect();
+    DrawSlice(settings, surface, folder, layout, volume, state);
 }

@@ -20,28 +20,27 @@ struct PickedPoint {
     float y = 0;
 };
 
-// settings: read, and written (origin, data range, automatic contours, AxisX/AxisY.Min).
-// folder: the working folder of the dump; empty means the current directory.
-// orientation / planeIndex: PlaneKind and PlaneIndex of the volume.
-// client: the view's client rectangle in logical units.
-// pickedPoints: pickedCount points, or null. colourMode: 1 rainbow, else grey.
-// kiloMeter: 1 labels axes in km. pickDisplay: 1 draws the picked points.
-void DrawSlice(CPlotSettings& settings, platform::Surface& surface, const std::string& folder,
-               const CDrawingParameter& layout, const CData3D& volume, int orientation,
-               int planeIndex, const StretchInfo& stretch, const platform::Rect& client,
-               int pickedCount, const PickedPoint* pickedPoints, int colourMode, int kiloMeter,
-               int pickDisplay);
-
-// The view state DrawSlice reads, gathered for callers that render outside a view.
+// What DrawSlice takes from the view: the plane shown, its stretch record, the client rectangle
+// and the view's own state.
 struct SliceViewState {
+    int orientation = PlaneZ;             // PlaneKind of the volume
+    int planeIndex = 0;                   // PlaneIndex of the volume
+    const StretchInfo* stretch = nullptr; // the Z stretch; null means the volume's own record
+    platform::Rect client;                // the view's client rectangle, logical units
     int pickedCount = 0;
-    const PickedPoint* pickedPoints = nullptr;
-    int colourMode = 1;
-    int kiloMeter = 0;
-    int pickDisplay = 0;
+    const PickedPoint* pickedPoints = nullptr; // pickedCount points, or null
+    int colourMode = 1;                        // 1 rainbow, else grey
+    int kiloMeter = 0;                         // 1 labels the axes in km
+    int pickDisplay = 0;                       // 1 draws the picked points
 };
 
-// DrawSlice of the volume's own plane choice and stretch record.
+// settings: read, and written (origin, data range, automatic contours, AxisX/AxisY.Min).
+// folder: the working folder of the dump; empty means the current directory.
+void DrawSlice(CPlotSettings& settings, platform::Surface& surface, const std::string& folder,
+               const CDrawingParameter& layout, const CData3D& volume, const SliceViewState& view);
+
+// DrawSlice of the volume's own plane choice and stretch record in the surface's client
+// rectangle; only the view's picks, colour mode, kilometre flag and pick display are used.
 void DrawVolumePlane(CPlotSettings& settings, platform::Surface& surface, const std::string& folder,
                      const CDrawingParameter& layout, const CData3D& volume,
                      const SliceViewState& view);

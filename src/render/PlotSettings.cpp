@@ -41,9 +41,14 @@ int ValueToLevel(const CPlotSettings& settings, float value)
     // Single precision as the levels have always been computed, so band edges fall where
     // they did.
     const float q = (value - settings.ContourMin) * static_cast<float>(n) / range;
-    const int k = TruncToInt(q);
-    const float level = static_cast<float>(k) * 36.0f / static_cast<float>(n);
-    return TruncToInt(level);
+    return IntervalLevel(TruncToInt(q), n);
+}
+
+int IntervalLevel(int k, int n)
+{
+    if (n == 0)
+        return 0;
+    return TruncToInt(static_cast<float>(k) * 36.0f / static_cast<float>(n));
 }
 
 void SetAutoContours(CPlotSettings& settings, float min, float max)

@@ -46,6 +46,9 @@ inline constexpr int LevelCount = 37;
 // count that leaves no finite level (zero width, n = 0, NaN) gives level 0; quotients beyond the
 // int range saturate, so the caller's clamp to 0..36 still holds.
 int ValueToLevel(const CPlotSettings& settings, float value);
+// Colour level of contour interval k of n: trunc(k * 36 / n), single precision, not clamped;
+// 0 when n is 0. ValueToLevel ends with it.
+int IntervalLevel(int k, int n);
 
 // ContourMin = min, ContourMax = max, ContourCount = 24, ContourInterval = (max - min) / 24.
 void SetAutoContours(CPlotSettings& settings, float min, float max);

@@ -11,6 +11,7 @@
 #include "regional/AichiModel.h"
 #include "regional/AverageVelocity.h"
 #include "regional/StationModel.h"
+#include "render/SliceLayout.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/Dialogs.h"
@@ -122,10 +123,17 @@ void CKalderView::OnDraw(platform::Surface& surface)
     if (!v.ExtentsFitAllocation())
         return;
     lastClient = surface.ClientRect();
-    DrawSlice(*Doc.PlotSettings, surface, Doc.WorkingFolder, *Doc.DrawingParameter, v, v.PlaneKind,
-              v.PlaneIndex, *v.Stretch, surface.ClientRect(), PickedCount,
-              PickedPoints.empty() ? nullptr : PickedPoints.data(), ColourMode, bKiloMeter,
-              PickMode);
+    SliceViewState state;
+    state.orientation = v.PlaneKind;
+    state.planeIndex = v.PlaneIndex;
+    state.stretch = v.Stretch.get();
+    state.client = lastClient;
+    state.pickedCount = PickedCount;
+    state.pickedPoints = PickedPoints.empty() ? nullptr : PickedPoints.data();
+    state.colourMode = ColourMode;
+    state.kiloMeter = bKiloMeter;
+    state.pickDisplay = PickMode;
+    DrawSlice(*Doc.PlotSettings, surface, Doc.WorkingFolder, *Doc.DrawingParameter, v, state);
 }
 
 bool CKalderView::IsCheckable(int id)
@@ -549,11 +557,12 @@ int CKalderView::Pick()
         return 0;
     PickedCount = 0;
     PickedPoints.assign(static_cast<std::size_t>(columns), PickedPoint{});
+    const PlaneAccessor plane = v.Plane(v.PlaneKind, v.PlaneIndex);
     for (int i = 0; i < columns; ++i) {
         float best = 0, bestY = 0;
         for (int n = rows - 1; n >= 0; --n) {
             float y = static_cast<float>(rows - 1 - n) * rowStep;
-            float value = v.GetPlaneValue(v.PlaneKind, v.PlaneIndex, i, n);
+            float value = plane(i, n);
             if (y >= yMinPick && best < value) {
                 best = value;
                 bestY = y;
@@ -747,48 +756,16 @@ std::string CKalderView::DescribePoint(int x, int y) const
     const CPlotSettings* ps = Doc.PlotSettings.get();
     if (!ps || !HasData(v) || !v.ExtentsFitAllocation())
         return {};
-    int kind = v.PlaneKind;
-    int columns = 0, rows = 0;
-    float hstep = 0, vstep = 0;
-    v.GetPlaneGeometry(kind, columns, rows, hstep, vstep);
-    if (v.PlaneIndex < 0 || v.PlaneIndex >= v.GetPlaneCount(kind) || columns < 1 || rows < 1)
+    const int kind = v.PlaneKind;
+    if (v.PlaneIndex < 0 || v.PlaneIndex >= v.GetPlaneCount(kind))
         return {};
-    // The cell sizes of the last paint, in logical units (the slice renderer's rule).
-    double u = 0, rowHeight = 0;
-    const CDrawingParameter& m = *Doc.DrawingParameter;
-    if (v.FixedScale == 1) {
-        u = static_cast<float>(v.StepX * 10000.0 / ps->ScaleDenominator);
-        rowHeight = kind == PlaneZ ? u : u * ps->VHRatio;
-    } else {
-        int w = std::abs(lastClient.right - lastClient.left) - m.RightMargin - m.LeftMargin;
-        int h = std::abs(lastClient.top - lastClient.bottom) - m.BottomMargin - m.TopMargin;
-        u = static_cast<float>(w) / static_cast<float>(columns);
-        rowHeight = static_cast<float>(h) / static_cast<float>(rows);
-    }
-    if (!(u > 0) || !(rowHeight > 0) || !std::isfinite(u) || !std::isfinite(rowHeight))
+    // The cells where the last paint put them.
+    const SliceLayout geometry =
+        SliceLayout::Compute(v, kind, *ps, *Doc.DrawingParameter, *v.Stretch, lastClient);
+    const std::optional<SliceCell> cell = geometry.CellAt(x, y);
+    if (!cell)
         return {};
-    double fx = (x - ps->OriginX) / u;
-    double depth = ps->OriginY - y; // logical units below the image's top edge
-    if (fx < 0 || fx >= columns || depth < 0)
-        return {};
-    int column = static_cast<int>(fx);
-    int row = -1;
-    const StretchInfo& st = *v.Stretch;
-    if (kind != PlaneZ && st.StretchOn) {
-        double top = 0;
-        int first = 0;
-        for (int k = 0; k < st.AreaCount() && row < 0; ++k) {
-            double h = st.Boundary[k] * rowHeight * st.Stretch[k];
-            if (st.Boundary[k] > 0 && depth < top + std::trunc(h) && h > 0)
-                row = first + static_cast<int>((depth - top) / (h / st.Boundary[k]));
-            top += std::trunc(h);
-            first += st.Boundary[k];
-        }
-    } else {
-        row = static_cast<int>(depth / rowHeight);
-    }
-    if (row < 0 || row >= rows)
-        return {};
+    const int column = cell->column, row = cell->row;
     float value = v.GetPlaneValue(kind, v.PlaneIndex, column, row);
     // Coordinates of the cell's axes; an XY plane has the largest X in row 0.
     std::string hName, vName;

@@ -144,20 +144,16 @@ void CData3D::GetPlaneGeometry(int kind, int& columns, int& rows, float& columnS
     }
 }
 
+PlaneAccessor CData3D::Plane(int kind, int planeIndex) const
+{
+    // Any ZAxisDown other than 0 counts as "down", as on the picture.
+    const int layer = kind == PlaneZ && ZAxisDown == 0 ? NZ - 1 - planeIndex : planeIndex;
+    return PlaneAccessor{Values, kind, layer, NX - 1};
+}
+
 float CData3D::GetPlaneValue(int kind, int planeIndex, int column, int row) const
 {
-    switch (kind) {
-    case PlaneZ: {
-        int z = ZAxisDown == 1 ? planeIndex : NZ - 1 - planeIndex;
-        return Values[z][column][NX - 1 - row];
-    }
-    case PlaneY:
-        return Values[row][planeIndex][column];
-    case PlaneX:
-        return Values[row][column][planeIndex];
-    default:
-        return 0;
-    }
+    return Plane(kind, planeIndex)(column, row);
 }
 
 float CData3D::GetPlaneCoordinate(int kind, int i) const

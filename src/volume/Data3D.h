@@ -24,6 +24,31 @@ enum PlaneKindValue : int {
     PlaneX = 2, // YZ section at one X index; columns along Y, rows along Z
 };
 
+// Read access to the cells of one plane, column by column and row by row as the picture shows
+// them: row 0 is the top row. An XY plane puts the largest X at the top and Y along the columns,
+// its Z layer counted from the far end when ZAxisDown is 0; XZ and YZ planes put Z index 0 at
+// the top. The owner checks the plane index and the extents before reading.
+struct PlaneAccessor {
+    float*** values = nullptr; // [z][y][x] of the volume
+    int kind = PlaneZ;
+    int index = 0;  // Z layer (XY), Y index (XZ) or X index (YZ)
+    int lastX = -1; // NX - 1: an XY plane's row 0 is the largest X
+
+    float operator()(int column, int row) const
+    {
+        switch (kind) {
+        case PlaneZ:
+            return values[index][column][lastX - row];
+        case PlaneY:
+            return values[row][index][column];
+        case PlaneX:
+            return values[row][column][index];
+        default:
+            return 0;
+        }
+    }
+};
+
 class CData3D {
 public:
     CData3D();
@@ -64,6 +89,8 @@ public:
     int GetPlaneCount(int kind) const;
     void GetPlaneGeometry(int kind, int& columns, int& rows, float& columnStep,
                           float& rowStep) const;
+    // The one accessor of plane cells; GetPlaneValue reads one cell through it.
+    PlaneAccessor Plane(int kind, int planeIndex) const;
     float GetPlaneValue(int kind, int planeIndex, int column, int row) const;
     float GetPlaneCoordinate(int kind, int i) const;
     void GetAxisLabels(int kind, float& horizontalStart, float& verticalStart,

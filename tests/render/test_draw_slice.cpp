@@ -39,9 +39,17 @@ struct Painter {
     void Paint(int orientation, int index, const std::string& folder = "")
     {
         surface.ops.clear();
-        DrawSlice(settings, surface, folder, layout, volume, orientation, index, *volume.Stretch,
-                  surface.client, static_cast<int>(picks.size()),
-                  picks.empty() ? nullptr : picks.data(), colourMode, 0, picks.empty() ? 0 : 1);
+        SliceViewState view;
+        view.orientation = orientation;
+        view.planeIndex = index;
+        view.stretch = volume.Stretch.get();
+        view.client = surface.client;
+        view.pickedCount = static_cast<int>(picks.size());
+        view.pickedPoints = picks.empty() ? nullptr : picks.data();
+        view.colourMode = colourMode;
+        view.kiloMeter = 0;
+        view.pickDisplay = picks.empty() ? 0 : 1;
+        DrawSlice(settings, surface, folder, layout, volume, view);
     }
     std::vector<platform::DrawOp> Images() const { return surface.OpsOf(OpKind::Image); }
 };
