@@ -61,6 +61,8 @@ const GridCase kCases[] = {
     {"exponential", CorrelationExponential, 64, 64, 64, 2.5f, 1, 0.5f, 7, 3, 11, 0.2f, 0.5f, -12.5f, 0x25d100a41387a5f9ull},
     // a box that is not a cube, distances far below a cell (r beyond 400 gives 0)
     {"box, short distances", CorrelationVonKarman, 64, 32, 16, 50, 50, 50, 0.2f, 0.2f, 0.2f, 0.1f, 0.5f, 0, 0x6d02a492f49cd5d2ull},
+    // rotated with steps whose multiples are not exact: no mirror symmetry to lean on
+    {"rotated, inexact steps", CorrelationVonKarman, 64, 64, 64, 0.3f, 0.1f, 0.7f, 1.1f, 0.9f, 2.3f, 0.1f, 0.4f, 41, 0x731859e6c9d98b27ull},
     // a type without a correlation function
     {"random noise type", CorrelationRandomNoise, 64, 64, 64, 1, 1, 1, 5, 5, 5, 0.05f, 0.5f, 0, 0x3965bf7a845d0383ull},
 };
