@@ -13,7 +13,8 @@
 // the last pass (span 8) has no twiddles. The inverse then scales by 1/n.
 //
 // The 3D transform runs the same arithmetic on B lines at once (B = 8 or 16): a batch buffer
-// holds element k of lane l at [k * B + l], so every butterfly works on whole vectors of lanes,
+// holds element k of lane l at [k * B + l] (plus a gap every 32 elements against cache-set
+// conflicts), so every butterfly works on whole vectors of lanes,
 // each line is gathered once into the buffer (X rows through 8 x 8 transposes, Y and Z lines as
 // runs of B neighbouring x), and the bit reversal and the 1/n scaling are folded into the
 // scatter back to float. Planes are transformed along X and Y while they sit in cache, then the
@@ -165,11 +166,48 @@ template <typename T> [[gnu::always_inline]] inline void Store(double* p, const 
     std::memcpy(p, &v, sizeof(T));
 }
 
-// One pass over lines of n elements, element k of lane l at [k * B + l], W lanes per T.
-// twiddles(j, cs) gives the outer twiddles of offset j, in cs or in a table it points to
-// (offset 0 needs none).
-template <int R, typename T, int W, int B, bool Inv, typename Twiddles>
-[[gnu::always_inline]] inline void RunPass(double* re, double* im, int n, int d, Twiddles twiddles)
+// Where element k of B lanes starts in a batch buffer: k * B, plus one cache line (8 doubles)
+// after every 32 elements when the lanes are more than one. The radix-8 butterfly reads eight
+// elements a power of two apart; without the gaps they would all fall into the same cache set
+// and evict each other. Lines (B = 1) are not padded.
+template <int B> [[gnu::always_inline]] inline std::size_t Slot(int k)
+{
+    return static_cast<std::size_t>(k) * B + (B > 1 ? static_cast<std::size_t>(k >> 5) * 8 : 0);
+}
+
+// Doubles in a batch buffer of n elements of B lanes, and 64 bytes to align its start.
+inline std::size_t BatchDoubles(int n, int B)
+{
+    return static_cast<std::size_t>(n) * B + static_cast<std::size_t>(n / 32 + 1) * 8 + 8;
+}
+inline double* Aligned(std::vector<double>& v)
+{
+    const auto p = reinterpret_cast<std::uintptr_t>(v.data());
+    return v.data() + ((64 - p % 64) % 64) / sizeof(double);
+}
+
+// Element k, lanes g .. g + W - 1, of a batch buffer (element k of lane l at Slot(k) + l).
+template <typename T, int B> struct BufferAccess {
+    double* re;
+    double* im;
+    [[gnu::always_inline]] Cx<T> Load(int k, int g) const
+    {
+        const std::size_t at = Slot<B>(k) + g;
+        return {::Load<T>(re + at), ::Load<T>(im + at)};
+    }
+    [[gnu::always_inline]] void Store(int k, int g, const Cx<T>& v) const
+    {
+        const std::size_t at = Slot<B>(k) + g;
+        ::Store<T>(re + at, v.r), ::Store<T>(im + at, v.i);
+    }
+};
+
+// One pass over lines of n elements, W lanes per T, B lanes in all: reads element k through
+// src.Load(k, g), writes it through dst.Store(k, g, v). twiddles(j, cs) gives the outer twiddles
+// of offset j, in cs or in a table it points to (offset 0 needs none).
+template <int R, typename T, int W, int B, bool Inv, typename Src, typename Dst, typename Twiddles>
+[[gnu::always_inline]] inline void RunPass(const Src& src, const Dst& dst, int n, int d,
+                                           Twiddles twiddles)
 {
     const int e = d / R;
     double room[2 * (R - 1)];
@@ -177,13 +215,12 @@ template <int R, typename T, int W, int B, bool Inv, typename Twiddles>
         const bool rotate = j != 0;
         const double* cs = rotate ? twiddles(j, room) : room;
         for (int b = 0; b < n; b += d) {
-            const std::size_t at = static_cast<std::size_t>(b + j) * B;
-            const std::size_t step = static_cast<std::size_t>(e) * B;
+            const int at = b + j;
             for (int g = 0; g < B; g += W) {
                 Cx<T> x[R];
 #pragma GCC unroll 8
                 for (int m = 0; m < R; ++m)
-                    x[m] = {Load<T>(re + at + m * step + g), Load<T>(im + at + m * step + g)};
+                    x[m] = src.Load(at + m * e, g);
                 Cx<T> y[R];
                 if constexpr (R == 2) {
                     y[0] = Add(x[0], x[1]);
@@ -216,29 +253,44 @@ template <int R, typename T, int W, int B, bool Inv, typename Twiddles>
                     for (int p = 1; p < R; ++p)
                         y[p] = Rotate(y[p], cs[2 * (p - 1)], cs[2 * (p - 1) + 1]);
 #pragma GCC unroll 8
-                for (int m = 0; m < R; ++m) {
-                    Store<T>(re + at + m * step + g, y[m].r);
-                    Store<T>(im + at + m * step + g, y[m].i);
-                }
+                for (int m = 0; m < R; ++m)
+                    dst.Store(at + m * e, g, y[m]);
             }
         }
     }
 }
 
-// All passes of a line length; output in bit-reversed order.
-template <typename T, int W, int B, bool Inv, typename TwiddlesOf>
-[[gnu::always_inline]] inline void RunPasses(double* re, double* im, int n, const Pass* passes,
-                                             int count, TwiddlesOf twiddlesOf)
+template <typename T, int W, int B, bool Inv, typename Src, typename Dst, typename Twiddles>
+[[gnu::always_inline]] inline void RunPassOfRadix(const Pass& pass, const Src& src, const Dst& dst,
+                                                  int n, Twiddles tw)
+{
+    if (pass.radix == 8)
+        RunPass<8, T, W, B, Inv>(src, dst, n, pass.d, tw);
+    else if (pass.radix == 4)
+        RunPass<4, T, W, B, Inv>(src, dst, n, pass.d, tw);
+    else
+        RunPass<2, T, W, B, Inv>(src, dst, n, pass.d, tw);
+}
+
+// All passes of a line length, the first reading through first, the last writing through last,
+// the others working in buf; the output is in bit-reversed order (last.Store(k) receives
+// bit-reversed element k).
+template <typename T, int W, int B, bool Inv, typename First, typename Last, typename TwiddlesOf>
+[[gnu::always_inline]] inline void RunPasses(const First& first, const BufferAccess<T, B>& buf,
+                                             const Last& last, int n, const Pass* passes, int count,
+                                             TwiddlesOf twiddlesOf)
 {
     for (int k = 0; k < count; ++k) {
         const Pass& pass = passes[k];
         auto tw = [&](int j, double* room) { return twiddlesOf(pass, j, room); };
-        if (pass.radix == 8)
-            RunPass<8, T, W, B, Inv>(re, im, n, pass.d, tw);
-        else if (pass.radix == 4)
-            RunPass<4, T, W, B, Inv>(re, im, n, pass.d, tw);
+        if (count == 1)
+            RunPassOfRadix<T, W, B, Inv>(pass, first, last, n, tw);
+        else if (k == 0)
+            RunPassOfRadix<T, W, B, Inv>(pass, first, buf, n, tw);
+        else if (k == count - 1)
+            RunPassOfRadix<T, W, B, Inv>(pass, buf, last, n, tw);
         else
-            RunPass<2, T, W, B, Inv>(re, im, n, pass.d, tw);
+            RunPassOfRadix<T, W, B, Inv>(pass, buf, buf, n, tw);
     }
 }
 
@@ -300,7 +352,7 @@ typedef float F8 __attribute__((vector_size(32)));
 #define KALDER_LOAD8F(v, p) std::memcpy(&(v), (p), sizeof(F8))
 #define KALDER_STORE8F(p, v) std::memcpy((p), &(v), sizeof(F8))
 
-// Butterfly passes on B lanes (a multiple of 8), element k of lane l at [k * B + l]; output in
+// Butterfly passes on B lanes (a multiple of 8), element k of lane l at Slot(k) + l; output in
 // bit-reversed order.
 template <int B>
 [[gnu::always_inline]] inline void BatchStages(double* re, double* im, const LinePlan& plan)
@@ -310,10 +362,11 @@ template <int B>
     auto twiddlesOf = [table](const Pass& pass, int j, double*) {
         return table + pass.twiddles + 2 * (pass.radix - 1) * j;
     };
+    const BufferAccess<V8, B> buf{re, im};
     if (plan.inverse)
-        RunPasses<V8, 8, B, true>(re, im, plan.n, plan.passes, plan.passCount, twiddlesOf);
+        RunPasses<V8, 8, B, true>(buf, buf, buf, plan.n, plan.passes, plan.passCount, twiddlesOf);
     else
-        RunPasses<V8, 8, B, false>(re, im, plan.n, plan.passes, plan.passCount, twiddlesOf);
+        RunPasses<V8, 8, B, false>(buf, buf, buf, plan.n, plan.passes, plan.passCount, twiddlesOf);
 }
 
 // Hint to fetch the line holding p[ahead]; computed as an integer, since the address may lie
@@ -325,45 +378,62 @@ template <int B>
 }
 
 // One batch of Y or Z lines: the B lanes are B neighbouring x, so element k of every lane is a
-// run of B floats starting at runsR[k] (real) and runsI[k] (imaginary). Gathers the runs into
-// the batch buffers, transforms, and scatters back undoing the bit reversal, scaled (by exactly
-// 1 forward) and rounded to float.
+// run of B floats starting at runsR[k] (real) and runsI[k] (imaginary). The first pass reads the
+// runs, widened to double; the last pass writes them back undoing the bit reversal, scaled (not
+// at all forward, where the scale is 1) and rounded to float; the passes between work in the
+// batch buffers.
+template <int B, bool Inv> struct RunsIn {
+    float* const* r;
+    float* const* i;
+    [[gnu::always_inline]] Cx<V8> Load(int k, int g) const
+    {
+        F8 fr, fi;
+        KALDER_LOAD8F(fr, r[k] + g), KALDER_LOAD8F(fi, i[k] + g);
+        return {__builtin_convertvector(fr, V8), __builtin_convertvector(fi, V8)};
+    }
+};
+template <int B, bool Inv> struct RunsOut {
+    float* const* r;
+    float* const* i;
+    const int* rev;
+    double scale;
+    [[gnu::always_inline]] void Store(int k, int g, const Cx<V8>& v) const
+    {
+        V8 vr = v.r, vi = v.i;
+        if constexpr (Inv)
+            vr *= scale, vi *= scale;
+        const F8 fr = __builtin_convertvector(vr, F8), fi = __builtin_convertvector(vi, F8);
+        const int to = rev[k];
+        KALDER_STORE8F(r[to] + g, fr), KALDER_STORE8F(i[to] + g, fi);
+    }
+};
+
+template <int B, bool Inv>
+[[gnu::always_inline]] inline void ContiguousBatchIn(float* const* runsR, float* const* runsI,
+                                                     const LinePlan& plan, double* br, double* bi)
+{
+    // the batch four steps along x reads the next lines of these runs; with one run per plane
+    // or row there are more streams than the hardware prefetcher follows
+    for (int k = 0; k < plan.n; ++k)
+        Prefetch(runsR[k], 4 * B), Prefetch(runsI[k], 4 * B);
+    const double* table = plan.twiddles.data();
+    auto twiddlesOf = [table](const Pass& pass, int j, double*) {
+        return table + pass.twiddles + 2 * (pass.radix - 1) * j;
+    };
+    const RunsIn<B, Inv> first{runsR, runsI};
+    const RunsOut<B, Inv> last{runsR, runsI, plan.rev.data(), plan.scale};
+    const BufferAccess<V8, B> buf{br, bi};
+    RunPasses<V8, 8, B, Inv>(first, buf, last, plan.n, plan.passes, plan.passCount, twiddlesOf);
+}
+
 template <int B>
 [[gnu::always_inline]] inline void ContiguousBatch(float* const* runsR, float* const* runsI,
                                                    const LinePlan& plan, double* br, double* bi)
 {
-    const int n = plan.n;
-    for (int k = 0; k < n; ++k) {
-        const float* pr = runsR[k];
-        const float* pi = runsI[k];
-        double* dr = br + static_cast<std::size_t>(k) * B;
-        double* di = bi + static_cast<std::size_t>(k) * B;
-        // the batch four steps along x reads the next lines of these runs; with one run per
-        // plane or row there are more streams than the hardware prefetcher follows
-        Prefetch(pr, 4 * B), Prefetch(pi, 4 * B);
-        for (int g = 0; g < B; g += 8) {
-            F8 fr, fi;
-            KALDER_LOAD8F(fr, pr + g), KALDER_LOAD8F(fi, pi + g);
-            V8 vr = __builtin_convertvector(fr, V8), vi = __builtin_convertvector(fi, V8);
-            KALDER_STORE(dr + g, vr), KALDER_STORE(di + g, vi);
-        }
-    }
-    BatchStages<B>(br, bi, plan);
-    const double scale = plan.scale;
-    for (int k = 0; k < n; ++k) {
-        float* pr = runsR[k];
-        float* pi = runsI[k];
-        const double* sr = br + static_cast<std::size_t>(plan.rev[k]) * B;
-        const double* si = bi + static_cast<std::size_t>(plan.rev[k]) * B;
-        for (int g = 0; g < B; g += 8) {
-            V8 vr, vi;
-            KALDER_LOAD(vr, sr + g), KALDER_LOAD(vi, si + g);
-            if (plan.inverse) // the forward scale is exactly 1
-                vr *= scale, vi *= scale;
-            F8 fr = __builtin_convertvector(vr, F8), fi = __builtin_convertvector(vi, F8);
-            KALDER_STORE8F(pr + g, fr), KALDER_STORE8F(pi + g, fi);
-        }
-    }
+    if (plan.inverse)
+        ContiguousBatchIn<B, true>(runsR, runsI, plan, br, bi);
+    else
+        ContiguousBatchIn<B, false>(runsR, runsI, plan, br, bi);
 }
 
 typedef long long M8 __attribute__((vector_size(64)));
@@ -395,7 +465,8 @@ typedef long long M8 __attribute__((vector_size(64)));
 }
 
 // Rows [l][k] of the tensor (8 lanes from g, 8 elements from k) into the batch as [k][l].
-[[gnu::always_inline]] inline void GatherBlock(float* const* rows, int g, int k, double* buf, int B)
+template <int B>
+[[gnu::always_inline]] inline void GatherBlock(float* const* rows, int g, int k, double* buf)
 {
     V8 m[8];
 #pragma GCC unroll 8
@@ -407,18 +478,18 @@ typedef long long M8 __attribute__((vector_size(64)));
     Transpose8(m);
 #pragma GCC unroll 8
     for (int j = 0; j < 8; ++j)
-        KALDER_STORE(buf + static_cast<std::size_t>(k + j) * B + g, m[j]);
+        KALDER_STORE(buf + Slot<B>(k + j) + g, m[j]);
 }
 
 // Batch elements rev[k .. k+7] of lanes g .. g+7, scaled, back into the rows as floats.
-template <bool Scaled>
+template <int B, bool Scaled>
 [[gnu::always_inline]] inline void ScatterBlock(float* const* rows, int g, int k, const double* buf,
-                                                int B, const int* rev, double scale)
+                                                const int* rev, double scale)
 {
     V8 m[8];
 #pragma GCC unroll 8
     for (int j = 0; j < 8; ++j) {
-        KALDER_LOAD(m[j], buf + static_cast<std::size_t>(rev[k + j]) * B + g);
+        KALDER_LOAD(m[j], buf + Slot<B>(rev[k + j]) + g);
         if constexpr (Scaled) // the forward scale is exactly 1
             m[j] *= scale;
     }
@@ -439,15 +510,15 @@ template <int B>
     const int n = plan.n;
     for (int g = 0; g < B; g += 8)
         for (int k = 0; k < n; k += 8) {
-            GatherBlock(rowsR, g, k, br, B);
-            GatherBlock(rowsI, g, k, bi, B);
+            GatherBlock<B>(rowsR, g, k, br);
+            GatherBlock<B>(rowsI, g, k, bi);
         }
     BatchStages<B>(br, bi, plan);
     auto scatter = [&](auto scaled) {
         for (int g = 0; g < B; g += 8)
             for (int k = 0; k < n; k += 8) {
-                ScatterBlock<scaled.value>(rowsR, g, k, br, B, plan.rev.data(), plan.scale);
-                ScatterBlock<scaled.value>(rowsI, g, k, bi, B, plan.rev.data(), plan.scale);
+                ScatterBlock<B, scaled.value>(rowsR, g, k, br, plan.rev.data(), plan.scale);
+                ScatterBlock<B, scaled.value>(rowsI, g, k, bi, plan.rev.data(), plan.scale);
             }
     };
     if (plan.inverse)
@@ -500,13 +571,12 @@ void RunBatches(const LinePlan& plan, int lanes, int pointers, long tasks, long 
 #pragma omp parallel
     {
         // per-thread buffers, allocated once per pass
-        std::vector<double> br(static_cast<std::size_t>(plan.n) * lanes);
-        std::vector<double> bi(static_cast<std::size_t>(plan.n) * lanes);
+        std::vector<double> br(BatchDoubles(plan.n, lanes)), bi(br.size());
         std::vector<float*> r(static_cast<std::size_t>(pointers)), i(r.size());
 #pragma omp for schedule(dynamic, chunk)
         for (long task = 0; task < tasks; ++task) {
             addresses(task, r.data(), i.data());
-            body(r.data(), i.data(), plan, br.data(), bi.data());
+            body(r.data(), i.data(), plan, Aligned(br), Aligned(bi));
         }
     }
 }
@@ -531,10 +601,11 @@ void Fft(double* re, double* im, int n, int inverse)
         PassTwiddles(s, pass, j, room);
         return static_cast<const double*>(room);
     };
+    const BufferAccess<double, 1> line{re, im};
     if (inverse)
-        RunPasses<double, 1, 1, true>(re, im, n, passes, count, twiddlesOf);
+        RunPasses<double, 1, 1, true>(line, line, line, n, passes, count, twiddlesOf);
     else
-        RunPasses<double, 1, 1, false>(re, im, n, passes, count, twiddlesOf);
+        RunPasses<double, 1, 1, false>(line, line, line, n, passes, count, twiddlesOf);
     int j = n / 2;
     for (int i = 1; i < n - 1; ++i) {
         if (i < j) {
@@ -620,8 +691,7 @@ int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse
         const int bx = LanesFor(nx, ny), by = LanesFor(ny, nx);
         const auto rowBatch = bx == 16 ? RowBatch16 : RowBatch8;
         const auto runBatch = by == 16 ? ContiguousBatch16 : ContiguousBatch8;
-        const std::size_t bufSize =
-            std::max(static_cast<std::size_t>(nx) * bx, static_cast<std::size_t>(ny) * by);
+        const std::size_t bufSize = std::max(BatchDoubles(nx, bx), BatchDoubles(ny, by));
 #pragma omp parallel
         {
             // per-thread buffers, allocated once per call
@@ -632,12 +702,12 @@ int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse
                 for (int y0 = 0; y0 < ny; y0 += bx) {
                     for (int l = 0; l < bx; ++l)
                         r[l] = re[z][y0 + l], i[l] = im[z][y0 + l];
-                    rowBatch(r.data(), i.data(), planX, br.data(), bi.data());
+                    rowBatch(r.data(), i.data(), planX, Aligned(br), Aligned(bi));
                 }
                 for (int x0 = 0; x0 < nx; x0 += by) {
                     for (int k = 0; k < ny; ++k)
                         r[k] = re[z][k] + x0, i[k] = im[z][k] + x0;
-                    runBatch(r.data(), i.data(), planY, br.data(), bi.data());
+                    runBatch(r.data(), i.data(), planY, Aligned(br), Aligned(bi));
                 }
             }
         }
