@@ -501,6 +501,19 @@ template <int B, bool Scaled>
     }
 }
 
+// All B rows back from the batch, 8 x 8 blocks at a time.
+template <int B, bool Scaled>
+[[gnu::always_inline]] inline void ScatterRows(float* const* rowsR, float* const* rowsI,
+                                               const LinePlan& plan, const double* br,
+                                               const double* bi)
+{
+    for (int g = 0; g < B; g += 8)
+        for (int k = 0; k < plan.n; k += 8) {
+            ScatterBlock<B, Scaled>(rowsR, g, k, br, plan.rev.data(), plan.scale);
+            ScatterBlock<B, Scaled>(rowsI, g, k, bi, plan.rev.data(), plan.scale);
+        }
+}
+
 // One batch of X lines: lane l is the row of n floats at rowsR[l] (real) and rowsI[l]; n and B
 // are multiples of 8, so the transposition runs in 8 x 8 blocks.
 template <int B>
@@ -514,17 +527,11 @@ template <int B>
             GatherBlock<B>(rowsI, g, k, bi);
         }
     BatchStages<B>(br, bi, plan);
-    auto scatter = [&](auto scaled) {
-        for (int g = 0; g < B; g += 8)
-            for (int k = 0; k < n; k += 8) {
-                ScatterBlock<B, scaled.value>(rowsR, g, k, br, plan.rev.data(), plan.scale);
-                ScatterBlock<B, scaled.value>(rowsI, g, k, bi, plan.rev.data(), plan.scale);
-            }
-    };
+    // inline by hand: a lambda here would be compiled for the baseline instruction set
     if (plan.inverse)
-        scatter(std::true_type{});
+        ScatterRows<B, true>(rowsR, rowsI, plan, br, bi);
     else
-        scatter(std::false_type{});
+        ScatterRows<B, false>(rowsR, rowsI, plan, br, bi);
 }
 
 // Instruction-set variants chosen at load time. The library is built without contraction into
