@@ -173,10 +173,10 @@ private:
 };
 
 // Writes a spectrum as, for every row [z][y], nx real parts then nx imaginary parts (float32,
-// little-endian, no header); with clear set, every row is zeroed once it is copied. Returns an
-// empty string, or the reason the file is incomplete.
-std::string WriteSpectrum(const char* path, int nx, int ny, int nz, float*** re, float*** im,
-                          bool clear)
+// little-endian, no header), and zeroes every row once it is copied. Returns an empty string, or
+// the reason the file is incomplete.
+std::string WriteSpectrumAndClear(const char* path, int nx, int ny, int nz, float*** re,
+                                  float*** im)
 {
     std::string error;
     auto file = ScratchFile::Create(path, &error);
@@ -194,10 +194,8 @@ std::string WriteSpectrum(const char* path, int nx, int ny, int nz, float*** re,
                 float* out = plane + 2 * rowFloats * static_cast<std::size_t>(y);
                 std::memcpy(out, re[z][y], rowBytes);
                 std::memcpy(out + rowFloats, im[z][y], rowBytes);
-                if (clear) {
-                    std::memset(re[z][y], 0, rowBytes);
-                    std::memset(im[z][y], 0, rowBytes);
-                }
+                std::memset(re[z][y], 0, rowBytes);
+                std::memset(im[z][y], 0, rowBytes);
             }
             stream.Write(z);
         }
@@ -210,54 +208,71 @@ std::string WriteSpectrum(const char* path, int nx, int ny, int nz, float*** re,
     return {};
 }
 
-// Multiplies the noise spectrum in the noise file by the root of the magnitude of the model
-// spectrum in the model file, plane by plane, into (re, im). Returns an empty string, or the
-// name of the file that could not be read and why.
-std::string ShapeSpectrum(int nx, int ny, int nz, float*** re, float*** im)
+// The model spectrum is in (re, im): parks it in the model file and, plane by plane in the same
+// pass, multiplies the noise spectrum read back from the noise file by the root of the model's
+// magnitude, into (re, im). Each plane of the model is copied to the file's buffer before it is
+// overwritten, so the file and the product are what writing, closing and reading back would
+// give. On failure sets *writeError (the model file) or *readError (the noise file).
+void ParkModelAndShape(int nx, int ny, int nz, float*** re, float*** im, std::string* writeError,
+                       std::string* readError)
 {
     std::string error;
     auto noise = platform::OpenBinaryRead(kNoiseSpectrumFile, &error);
-    if (!noise)
-        return std::string("\"") + kNoiseSpectrumFile + "\": " + error;
-    auto model = platform::OpenBinaryRead(kModelSpectrumFile, &error);
-    if (!model)
-        return std::string("\"") + kModelSpectrumFile + "\": " + error;
-
-    const std::size_t rowFloats = static_cast<std::size_t>(nx);
-    const std::size_t planeFloats = 2 * rowFloats * static_cast<std::size_t>(ny);
-    PlaneStream noiseStream(*noise, planeFloats), modelStream(*model, planeFloats);
-    if (nz > 0)
-        noiseStream.Read(0), modelStream.Read(0);
-    for (int z = 0; z < nz; ++z) {
-        bool noiseOk = true, modelOk = true;
-        const float* noisePlane = noiseStream.Wait(z, &noiseOk);
-        const float* modelPlane = modelStream.Wait(z, &modelOk);
-        if (!noiseOk)
-            return std::string("\"") + kNoiseSpectrumFile + "\" ends early";
-        if (!modelOk)
-            return std::string("\"") + kModelSpectrumFile + "\" ends early";
-        if (z + 1 < nz)
-            noiseStream.Read(z + 1), modelStream.Read(z + 1);
-#pragma omp parallel for schedule(static)
-        for (int y = 0; y < ny; ++y) {
-            const std::size_t base = 2 * rowFloats * static_cast<std::size_t>(y);
-            const float* nRe = noisePlane + base;
-            const float* nIm = nRe + rowFloats;
-            const float* cRe = modelPlane + base;
-            const float* cIm = cRe + rowFloats;
-            float* outRe = re[z][y];
-            float* outIm = im[z][y];
-            for (std::size_t x = 0; x < rowFloats; ++x) {
-                // squares and sum in float, both roots in double, the magnitude stored as float
-                const float power = cRe[x] * cRe[x] + cIm[x] * cIm[x];
-                const float magnitude = static_cast<float>(std::sqrt(static_cast<double>(power)));
-                const double a = std::sqrt(static_cast<double>(magnitude));
-                outRe[x] = static_cast<float>(nRe[x] * a);
-                outIm[x] = static_cast<float>(nIm[x] * a);
-            }
-        }
+    if (!noise) {
+        *readError = std::string("\"") + kNoiseSpectrumFile + "\": " + error;
+        return;
     }
-    return {};
+    auto model = ScratchFile::Create(kModelSpectrumFile, &error);
+    if (!model) {
+        *writeError = error;
+        return;
+    }
+    const std::size_t rowFloats = static_cast<std::size_t>(nx);
+    const std::size_t rowBytes = rowFloats * sizeof(float);
+    const std::size_t planeFloats = 2 * rowFloats * static_cast<std::size_t>(ny);
+    bool written = true;
+    {
+        PlaneStream noiseStream(*noise, planeFloats), modelStream(*model, planeFloats);
+        if (nz > 0)
+            noiseStream.Read(0);
+        for (int z = 0; z < nz && written; ++z) {
+            bool noiseOk = true;
+            const float* noisePlane = noiseStream.Wait(z, &noiseOk);
+            if (!noiseOk) {
+                *readError = std::string("\"") + kNoiseSpectrumFile + "\" ends early";
+                return;
+            }
+            if (z + 1 < nz)
+                noiseStream.Read(z + 1);
+            float* modelPlane = modelStream.Wait(z, &written);
+#pragma omp parallel for schedule(static)
+            for (int y = 0; y < ny; ++y) {
+                const std::size_t base = 2 * rowFloats * static_cast<std::size_t>(y);
+                const float* nRe = noisePlane + base;
+                const float* nIm = nRe + rowFloats;
+                float* cRe = modelPlane + base;
+                float* cIm = cRe + rowFloats;
+                std::memcpy(cRe, re[z][y], rowBytes);
+                std::memcpy(cIm, im[z][y], rowBytes);
+                float* outRe = re[z][y];
+                float* outIm = im[z][y];
+                for (std::size_t x = 0; x < rowFloats; ++x) {
+                    // squares and sum in float, both roots in double, the magnitude as float
+                    const float power = cRe[x] * cRe[x] + cIm[x] * cIm[x];
+                    const float magnitude =
+                        static_cast<float>(std::sqrt(static_cast<double>(power)));
+                    const double a = std::sqrt(static_cast<double>(magnitude));
+                    outRe[x] = static_cast<float>(nRe[x] * a);
+                    outIm[x] = static_cast<float>(nIm[x] * a);
+                }
+            }
+            modelStream.Write(z);
+        }
+        modelStream.Wait(0, &written);
+        modelStream.Wait(1, &written);
+    }
+    if (!model->Close() || !written)
+        *writeError = "a write failed (disk full?)";
 }
 
 // The four diagnostic files, each closed by its own destructor when it was opened.
@@ -324,7 +339,7 @@ int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float st
     FillUniformNoise(nx, ny, nz, values, bRandomNoise);
     Fft3DForward(nx, ny, nz, values, im, surface);
     // the noise spectrum is parked, and both tensors cleared for the model, in one pass
-    std::string error = WriteSpectrum(kNoiseSpectrumFile, nx, ny, nz, values, im, true);
+    std::string error = WriteSpectrumAndClear(kNoiseSpectrumFile, nx, ny, nz, values, im);
     if (!error.empty())
         return Failed(platform::Format("Cannot write the scratch file \"%s\": %s.",
                                        kNoiseSpectrumFile, error.c_str()),
@@ -333,16 +348,16 @@ int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float st
     // a refusal (a correlation distance of 0) leaves the model at zero
     VonKarmanFunction3D(type, nx, ny, nz, values, stepX, stepY, stepZ, ax, ay, az, e, h, angle);
     Fft3DForward(nx, ny, nz, values, im, surface);
-    error = WriteSpectrum(kModelSpectrumFile, nx, ny, nz, values, im, false);
+    // the model spectrum is parked while the noise spectrum is shaped with it
+    std::string readError;
+    ParkModelAndShape(nx, ny, nz, values, im, &error, &readError);
     if (!error.empty())
         return Failed(platform::Format("Cannot write the scratch file \"%s\": %s.",
                                        kModelSpectrumFile, error.c_str()),
                       nx, ny, nz, values);
-
-    error = ShapeSpectrum(nx, ny, nz, values, im);
-    if (!error.empty())
-        return Failed(platform::Format("Cannot read back the scratch file %s.", error.c_str()), nx,
-                      ny, nz, values);
+    if (!readError.empty())
+        return Failed(platform::Format("Cannot read back the scratch file %s.", readError.c_str()),
+                      nx, ny, nz, values);
 
     Fft3DInverse(nx, ny, nz, values, im, surface);
     // From here on only the real part is used.

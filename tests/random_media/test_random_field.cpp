@@ -5,6 +5,7 @@
 #include "random_media/Correlation.h"
 #include "random_media/Noise.h"
 #include "random_media/RandomField.h"
+#include "spectral/Fft.h"
 #include "support/TestServices.h"
 #include "volume/Data3D.h"
 
@@ -138,7 +139,7 @@ TEST(RandomGenerator, SequenceFromSeedAndUniformNoise)
 TEST(CorrelationValue, VonKarmanAgreesWithScipyAndLimits)
 {
     if (!rm_test::HavePython())
-        GTEST_SKIP() << "no " << KALDER_SYSTEM_PYTHON;
+        FAIL() << "no " << KALDER_SYSTEM_PYTHON << " (scripts/setup installs it)";
     ScratchCwd cwd;
     const float lags[] = {0.001f, 0.1f, 0.5f, 1.0f, 2.5f, 7.0f, 30.0f, 120.0f, 399.0f};
     for (float h : {0.5f, 0.25f, 0.8f}) {
@@ -217,7 +218,7 @@ TEST(VonKarmanFunction3D, CentredRotatedAndRefusedForZeroDistance)
 TEST(VonKarmanNoise3D, MatchesNumpySynthesisWithUnitDeviation)
 {
     if (!rm_test::HavePython())
-        GTEST_SKIP() << "no " << KALDER_SYSTEM_PYTHON;
+        FAIL() << "no " << KALDER_SYSTEM_PYTHON << " (scripts/setup installs it)";
     ScratchCwd cwd;
     testing_support::HeadlessServices services;
     platform::RecordingSurface surface;
@@ -298,6 +299,33 @@ TEST(VonKarmanNoise3D, ScratchSpectraAndDiagnosticFiles)
     EXPECT_NEAR(row[1], re1, 1e-3);
     EXPECT_NEAR(row[nx + 0], 0.0, 1e-3);
     EXPECT_NEAR(row[nx + 1], im1, 1e-3);
+
+    // The model spectrum file holds the transform of the sampled model, every float exactly
+    // (row [z][y]: nx real parts, then nx imaginary parts).
+    {
+        CData3DEx grid, gridIm;
+        MakeVolume(grid, nx, ny, nz, 0.0f);
+        MakeVolume(gridIm, nx, ny, nz, 0.0f);
+        ASSERT_EQ(VonKarmanFunction3D(CorrelationVonKarman, nx, ny, nz, grid.Values, 1, 1, 1, 3, 3,
+                                      3, 0.1f, 0.5f, 0),
+                  1);
+        ASSERT_EQ(Fft3DForward(nx, ny, nz, grid.Values, gridIm.Values, surface), 1);
+        std::vector<float> file(static_cast<std::size_t>(2) * nx * ny * nz);
+        std::ifstream in("AutoCorrelationModel.dat", std::ios::binary);
+        in.read(reinterpret_cast<char*>(file.data()),
+                static_cast<std::streamsize>(file.size() * sizeof(float)));
+        ASSERT_TRUE(in.good());
+        std::size_t at = 0;
+        for (int z = 0; z < nz; ++z)
+            for (int y = 0; y < ny; ++y) {
+                for (int x = 0; x < nx; ++x)
+                    ASSERT_EQ(file[at + x], grid.Values[z][y][x]) << z << " " << y << " " << x;
+                for (int x = 0; x < nx; ++x)
+                    ASSERT_EQ(file[at + nx + x], gridIm.Values[z][y][x])
+                        << z << " " << y << " " << x;
+                at += 2 * static_cast<std::size_t>(nx);
+            }
+    }
 
     // "VonKarmanNoise3D.txt": SD(1), "1 nz", nz profile lines, SD(2)
     std::vector<std::string> lines = ReadLines("VonKarmanNoise3D.txt");
