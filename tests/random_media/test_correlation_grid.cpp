@@ -116,3 +116,51 @@ TEST(VonKarmanFunction3D, GridsBitForBitAsEvaluatedCellByCell)
     omp_set_num_threads(omp_get_num_procs());
 #endif
 }
+
+// A grid with more distinct distances than the value table keeps (no repeats along any axis):
+// the values beyond the table are evaluated one by one, the same as everywhere else.
+TEST(VonKarmanFunction3D, GridWithMoreDistinctDistancesThanTheTableHolds)
+{
+    rm_test::ScratchCwd cwd;
+    // about 1.6 million distinct r: more than the table keeps
+    const int nx = 256, ny = 256, nz = 128;
+    const float sx = 0.3f, sy = 0.7f, sz = 1.1f, ax = 2.9f, ay = 3.7f, az = 4.3f, e = 0.1f,
+                h = 0.35f;
+    std::vector<float> first;
+    for (int threads : {2, 1}) {
+#ifdef _OPENMP
+        omp_set_num_threads(threads);
+#endif
+        float*** t = f3tensor(0, nz, 0, ny, 0, nx);
+        ASSERT_EQ(VonKarmanFunction3D(CorrelationVonKarman, nx, ny, nz, t, sx, sy, sz, ax, ay, az,
+                                      e, h, 0.0f),
+                  1);
+        const float cx = static_cast<float>(nx) * sx * 0.5f;
+        const float cy = static_cast<float>(ny) * sy * 0.5f;
+        const float cz = static_cast<float>(nz) * sz * 0.5f;
+        std::vector<float> cells;
+        for (int z = 0; z < nz; ++z)
+            for (int y = 0; y < ny; ++y)
+                for (int x = 0; x < nx; ++x)
+                    cells.push_back(t[z][y][x]);
+        // spot checks against the plain evaluation, cell by cell
+        for (int z = 1; z < nz; z += 13)
+            for (int y = 2; y < ny; y += 23)
+                for (int x = 3; x < nx; x += 17) {
+                    const float xn = (cx - static_cast<float>(x) * sx) / ax;
+                    const float yn = (cy - static_cast<float>(y) * sy) / ay;
+                    const float zn = (cz - static_cast<float>(z) * sz) / az;
+                    const float r = std::sqrt(xn * xn + yn * yn + zn * zn);
+                    ASSERT_EQ(t[z][y][x], CorrelationValue(CorrelationVonKarman, r, e, h))
+                        << x << " " << y << " " << z;
+                }
+        FreeTensor3(t, 0, nz, 0, ny, 0, nx);
+        if (first.empty())
+            first = cells;
+        else
+            EXPECT_EQ(cells, first) << "one thread against two";
+    }
+#ifdef _OPENMP
+    omp_set_num_threads(omp_get_num_procs());
+#endif
+}

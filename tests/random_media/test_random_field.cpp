@@ -20,6 +20,10 @@
 #include <string>
 #include <vector>
 
+#ifdef _OPENMP
+#include <omp.h>
+#endif
+
 using rm_test::Numbers;
 using rm_test::ReadLines;
 using rm_test::ScratchCwd;
@@ -427,4 +431,34 @@ TEST(VonKarmanNoise3D, RefusalsAndDegenerateModels)
     EXPECT_NE(services.ui.messages[0].text.find("\"RandomModel.dat\""), std::string::npos);
     for (float f : Flat(v))
         ASSERT_EQ(f, 0.0f);
+}
+
+// The synthesis gives the same field, bit for bit, with one thread or two (the transforms, the
+// sampled model, the streamed scratch files and the statistics all keep their order).
+TEST(VonKarmanNoise3D, SameFieldForAnyThreadCount)
+{
+    ScratchCwd cwd;
+    testing_support::HeadlessServices services;
+    platform::RecordingSurface surface;
+    const int nx = 64, ny = 32, nz = 16;
+    std::vector<float> fields[2];
+    std::string reports[2];
+    for (int threads : {1, 2}) {
+#ifdef _OPENMP
+        omp_set_num_threads(threads);
+#endif
+        CData3DEx v;
+        MakeVolume(v, nx, ny, nz, 0.0f);
+        ASSERT_EQ(VonKarmanNoise3D(CorrelationVonKarman, nx, ny, nz, v.Values, 2, 1, 3, 9, 5, 12,
+                                   0.1f, 0.4f, 25, 0, surface),
+                  1);
+        fields[threads - 1] = Flat(v);
+        reports[threads - 1] = testing_support::ReadWholeFile("VonKarmanNoise3D.txt");
+    }
+#ifdef _OPENMP
+    omp_set_num_threads(omp_get_num_procs());
+#endif
+    EXPECT_EQ(fields[0], fields[1]);
+    EXPECT_EQ(reports[0], reports[1]);
+    EXPECT_FALSE(reports[0].empty());
 }
