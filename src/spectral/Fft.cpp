@@ -566,28 +566,6 @@ int LanesFor(int n, int laneExtent)
     return laneExtent >= 16 && n <= 4096 ? 16 : 8;
 }
 
-// Runs every batch of one axis on all threads. addresses(task, r, i) fills the pointer lists
-// of batch task (n runs for Y and Z lines, B rows for X lines). Batches are handed out a whole
-// row or plane (chunk batches) at a time: two threads then never write the same cache line in
-// the middle of a row, and a core that is busy elsewhere does not hold up the pass. Each line's
-// arithmetic is the same whichever thread runs it.
-template <typename Addresses, typename Body>
-void RunBatches(const LinePlan& plan, int lanes, int pointers, long tasks, long chunk,
-                Addresses addresses, Body body)
-{
-#pragma omp parallel
-    {
-        // per-thread buffers, allocated once per pass
-        std::vector<double> br(BatchDoubles(plan.n, lanes)), bi(br.size());
-        std::vector<float*> r(static_cast<std::size_t>(pointers)), i(r.size());
-#pragma omp for schedule(dynamic, chunk)
-        for (long task = 0; task < tasks; ++task) {
-            addresses(task, r.data(), i.data());
-            body(r.data(), i.data(), plan, Aligned(br), Aligned(bi));
-        }
-    }
-}
-
 void Progress(platform::Surface& surface, int y, const std::string& text)
 {
     surface.TextOut(10, y, text);
@@ -692,49 +670,56 @@ int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse
     // X and Y lines plane by plane: a plane z is transformed along X and then along Y while it
     // is still in the core's cache, which saves one trip of the whole volume through memory.
     // The X batch is B rows [z][y0 .. y0 + B - 1]; the Y batch is B neighbouring x of plane z.
+    // Then the Z lines, a batch being B neighbouring x of one row y. One parallel region for
+    // both sweeps, so the threads are woken once per call.
     Progress(surface, -100, "FFT for X direction");
-    {
-        const LinePlan planX(nx, inverse), planY(ny, inverse);
-        const int bx = LanesFor(nx, ny), by = LanesFor(ny, nx);
-        const auto rowBatch = bx == 16 ? RowBatch16 : RowBatch8;
-        const auto runBatch = by == 16 ? ContiguousBatch16 : ContiguousBatch8;
-        const std::size_t bufSize = std::max(BatchDoubles(nx, bx), BatchDoubles(ny, by));
+    const LinePlan planX(nx, inverse), planY(ny, inverse), planZ(nz, inverse);
+    const int bx = LanesFor(nx, ny), by = LanesFor(ny, nx), bz = LanesFor(nz, nx);
+    const auto rowBatch = bx == 16 ? RowBatch16 : RowBatch8;
+    const auto runBatchY = by == 16 ? ContiguousBatch16 : ContiguousBatch8;
+    const auto runBatchZ = bz == 16 ? ContiguousBatch16 : ContiguousBatch8;
+    const std::size_t bufSize =
+        std::max({BatchDoubles(nx, bx), BatchDoubles(ny, by), BatchDoubles(nz, bz)});
+    const std::size_t pointers = static_cast<std::size_t>(std::max({ny, nz, bx}));
+    // Z batches are handed out a whole row y (perY batches) at a time: two threads then never
+    // write the same cache line in the middle of a row. Each line's arithmetic is the same
+    // whichever thread runs it.
+    const long perY = nx / bz;
+    const long zTasks = static_cast<long>(ny) * perY;
 #pragma omp parallel
-        {
-            // per-thread buffers, allocated once per call
-            std::vector<double> br(bufSize), bi(bufSize);
-            std::vector<float*> r(static_cast<std::size_t>(std::max(ny, bx))), i(r.size());
+    {
+        // per-thread buffers, allocated once per call
+        std::vector<double> bufR(bufSize), bufI(bufSize);
+        double* const br = Aligned(bufR);
+        double* const bi = Aligned(bufI);
+        std::vector<float*> r(pointers), i(pointers);
 #pragma omp for schedule(dynamic, 1)
-            for (int z = 0; z < nz; ++z) {
-                for (int y0 = 0; y0 < ny; y0 += bx) {
-                    for (int l = 0; l < bx; ++l)
-                        r[l] = re[z][y0 + l], i[l] = im[z][y0 + l];
-                    rowBatch(r.data(), i.data(), planX, Aligned(br), Aligned(bi));
-                }
-                for (int x0 = 0; x0 < nx; x0 += by) {
-                    for (int k = 0; k < ny; ++k)
-                        r[k] = re[z][k] + x0, i[k] = im[z][k] + x0;
-                    runBatch(r.data(), i.data(), planY, Aligned(br), Aligned(bi));
-                }
+        for (int z = 0; z < nz; ++z) {
+            for (int y0 = 0; y0 < ny; y0 += bx) {
+                for (int l = 0; l < bx; ++l)
+                    r[l] = re[z][y0 + l], i[l] = im[z][y0 + l];
+                rowBatch(r.data(), i.data(), planX, br, bi);
+            }
+            for (int x0 = 0; x0 < nx; x0 += by) {
+                for (int k = 0; k < ny; ++k)
+                    r[k] = re[z][k] + x0, i[k] = im[z][k] + x0;
+                runBatchY(r.data(), i.data(), planY, br, bi);
             }
         }
-    }
-    Progress(surface, -100, "FFT for Y direction");
-
-    // Z lines: batch = B neighbouring x of one row y
-    Progress(surface, -100, "FFT for Z direction");
-    {
-        const LinePlan plan(nz, inverse);
-        const int B = LanesFor(nz, nx);
-        const long perY = nx / B;
-        auto runs = [=](long task, float** r, float** i) {
+        // the progress texts from the thread that owns the surface
+#pragma omp master
+        {
+            Progress(surface, -100, "FFT for Y direction");
+            Progress(surface, -100, "FFT for Z direction");
+        }
+#pragma omp for schedule(dynamic, perY)
+        for (long task = 0; task < zTasks; ++task) {
             const int y = static_cast<int>(task / perY);
-            const int x0 = static_cast<int>(task % perY) * B;
+            const int x0 = static_cast<int>(task % perY) * bz;
             for (int k = 0; k < nz; ++k)
                 r[k] = re[k][y] + x0, i[k] = im[k][y] + x0;
-        };
-        RunBatches(plan, B, nz, ny * perY, perY, runs,
-                   B == 16 ? ContiguousBatch16 : ContiguousBatch8);
+            runBatchZ(r.data(), i.data(), planZ, br, bi);
+        }
     }
     platform::GetUi().EndProgress();
     return 1;
