@@ -16,6 +16,7 @@ about 3 GB free, and the NumPy run at 512^3 about 10 GB of memory.
 Kalder and FFTW run with OMP_NUM_THREADS=2 and OMP_WAIT_POLICY=passive (FFTW's idle threads
 block; spinning OpenMP threads would take the cores on a shared machine). NumPy's FFT and SciPy's
 kv run on one thread. Run it on a quiet machine: the load average is printed before each part.
+Every measured run starts after a sync, so no run pays for the dirty pages of the one before.
 """
 import json
 import os
@@ -33,6 +34,8 @@ def load():
 
 
 def run_json(cmd, env, cwd):
+    # start every measurement with no dirty pages left by the one before
+    os.sync()
     out = subprocess.run(cmd, check=True, capture_output=True, text=True, env=env, cwd=cwd).stdout
     return json.loads(out.strip().splitlines()[-1])
 
@@ -82,6 +85,7 @@ def export_part(build, env, scratch):
         size = os.path.getsize(model)
         os.remove(model)
         target = os.path.join(work, "dd.out")
+        os.sync()
         t0 = time.perf_counter()
         subprocess.run(["dd", "if=/dev/zero", f"of={target}", "bs=4M", f"count={size}",
                         "iflag=count_bytes", "conv=fsync"], check=True, capture_output=True)
