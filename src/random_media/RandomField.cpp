@@ -16,9 +16,17 @@
 #include "random_media/Utility.h"
 #include "spectral/Fft.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cmath>
 #include <cstddef>
+#include <cstring>
+#include <future>
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -38,29 +46,161 @@ void ZeroCells(float*** t, int nx, int ny, int nz)
         }
 }
 
+// A scratch file written for the synthesis. Writing a gigabyte into the page cache at once lets
+// the kernel throttle the writer once the dirty pages pile up; starting the write-back of each
+// plane as soon as it is written, and waiting for the one several planes back, keeps the dirty
+// pages few and the rate near the disk's. The pages stay cached for the read-back.
+class ScratchFile : public platform::BinaryFile {
+public:
+    static std::unique_ptr<platform::BinaryFile> Create(const std::string& path, std::string* error)
+    {
+        const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+        if (fd < 0) {
+            if (error)
+                *error = std::strerror(errno);
+            return nullptr;
+        }
+        return std::unique_ptr<platform::BinaryFile>(new ScratchFile(fd, path));
+    }
+    ~ScratchFile() override { Close(); }
+
+    std::size_t Read(void*, std::size_t) override { return 0; }
+    bool Write(const void* buffer, std::size_t count) override
+    {
+        const char* p = static_cast<const char*>(buffer);
+        for (std::size_t done = 0; done < count;) {
+            const ssize_t n = fd < 0 ? -1 : ::write(fd, p + done, count - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                failed = true;
+                return false;
+            }
+            done += static_cast<std::size_t>(n);
+        }
+        // start this range's write-back; wait for the range kLag writes back (advice only:
+        // a failure here changes nothing that is written)
+        ranges.push_back({position, static_cast<std::int64_t>(count)});
+        position += static_cast<std::int64_t>(count);
+        ::sync_file_range(fd, ranges.back().first, ranges.back().second, SYNC_FILE_RANGE_WRITE);
+        if (ranges.size() > kLag) {
+            const auto& old = ranges[ranges.size() - 1 - kLag];
+            ::sync_file_range(fd, old.first, old.second,
+                              SYNC_FILE_RANGE_WAIT_BEFORE | SYNC_FILE_RANGE_WRITE |
+                                  SYNC_FILE_RANGE_WAIT_AFTER);
+        }
+        return true;
+    }
+    bool Seek(std::int64_t, platform::SeekFrom) override { return false; }
+    std::int64_t Tell() override { return position; }
+    std::int64_t Length() override { return position; }
+    bool Close() override
+    {
+        if (fd >= 0 && ::close(fd) != 0)
+            failed = true;
+        fd = -1;
+        return !failed;
+    }
+    const std::string& Path() const override { return path; }
+
+private:
+    static constexpr std::size_t kLag = 8;
+    ScratchFile(int fd, std::string path) : fd(fd), path(std::move(path)) {}
+    int fd;
+    bool failed = false;
+    std::int64_t position = 0;
+    std::vector<std::pair<std::int64_t, std::int64_t>> ranges;
+    std::string path;
+};
+
+// Plane buffers of a scratch file: the file is read or written on a helper thread one plane
+// ahead, so the disk and the page cache work while the caller computes the neighbouring plane.
+// Two buffers, each of one plane: (nx real, nx imaginary) for every row y.
+class PlaneStream {
+public:
+    PlaneStream(platform::BinaryFile& file, std::size_t planeFloats)
+        : file(file), bytes(planeFloats * sizeof(float))
+    {
+        for (auto& b : buffers)
+            b.resize(planeFloats);
+    }
+    ~PlaneStream()
+    {
+        Finish(0);
+        Finish(1);
+    }
+    PlaneStream(const PlaneStream&) = delete;
+    PlaneStream& operator=(const PlaneStream&) = delete;
+
+    // Buffer k % 2, once the transfer that last used it has ended; *ok becomes false when any
+    // transfer so far failed.
+    float* Wait(int k, bool* ok)
+    {
+        Finish(k % 2);
+        if (failed)
+            *ok = false;
+        return buffers[k % 2].data();
+    }
+    // Starts writing buffer k % 2, or reading the next plane of the file into it, after the
+    // transfer of the other buffer has ended: one transfer at a time, in plane order.
+    void Write(int k)
+    {
+        Finish((k + 1) % 2);
+        const float* data = buffers[k % 2].data();
+        pending[k % 2] =
+            std::async(std::launch::async, [this, data] { return file.Write(data, bytes); });
+    }
+    void Read(int k)
+    {
+        Finish((k + 1) % 2);
+        float* data = buffers[k % 2].data();
+        pending[k % 2] = std::async(std::launch::async,
+                                    [this, data] { return file.Read(data, bytes) == bytes; });
+    }
+
+private:
+    platform::BinaryFile& file;
+    std::size_t bytes;
+    std::vector<float> buffers[2];
+    std::future<bool> pending[2];
+    bool failed = false;
+
+    void Finish(int b)
+    {
+        if (pending[b].valid() && !pending[b].get())
+            failed = true;
+    }
+};
+
 // Writes a spectrum as, for every row [z][y], nx real parts then nx imaginary parts (float32,
-// little-endian, no header). Returns an empty string, or the reason the file is incomplete.
-std::string WriteSpectrum(const char* path, int nx, int ny, int nz, float*** re, float*** im)
+// little-endian, no header), and zeroes every row once it is copied. Returns an empty string, or
+// the reason the file is incomplete.
+std::string WriteSpectrumAndClear(const char* path, int nx, int ny, int nz, float*** re,
+                                  float*** im)
 {
     std::string error;
-    auto file = platform::CreateBinaryWrite(path, &error);
+    auto file = ScratchFile::Create(path, &error);
     if (!file)
         return error;
-    // one z plane per write: ny rows of (nx real, nx imaginary)
     const std::size_t rowFloats = static_cast<std::size_t>(nx);
-    std::vector<float> plane(2 * rowFloats * static_cast<std::size_t>(ny));
+    const std::size_t rowBytes = rowFloats * sizeof(float);
     bool ok = true;
-    for (int z = 0; z < nz && ok; ++z) {
-        for (int y = 0; y < ny; ++y) {
-            float* out = plane.data() + 2 * rowFloats * static_cast<std::size_t>(y);
-            const float* r = re[z][y];
-            const float* i = im[z][y];
-            for (std::size_t x = 0; x < rowFloats; ++x) {
-                out[x] = r[x];
-                out[rowFloats + x] = i[x];
+    {
+        PlaneStream stream(*file, 2 * rowFloats * static_cast<std::size_t>(ny));
+        for (int z = 0; z < nz && ok; ++z) {
+            float* plane = stream.Wait(z, &ok);
+#pragma omp parallel for schedule(static)
+            for (int y = 0; y < ny; ++y) {
+                float* out = plane + 2 * rowFloats * static_cast<std::size_t>(y);
+                std::memcpy(out, re[z][y], rowBytes);
+                std::memcpy(out + rowFloats, im[z][y], rowBytes);
+                std::memset(re[z][y], 0, rowBytes);
+                std::memset(im[z][y], 0, rowBytes);
             }
+            stream.Write(z);
         }
-        ok = file->Write(plane.data(), plane.size() * sizeof(float));
+        stream.Wait(0, &ok);
+        stream.Wait(1, &ok);
     }
     const bool closed = file->Close();
     if (!ok || !closed)
@@ -68,48 +208,71 @@ std::string WriteSpectrum(const char* path, int nx, int ny, int nz, float*** re,
     return {};
 }
 
-// Multiplies the noise spectrum in the noise file by the root of the magnitude of the model
-// spectrum in the model file, plane by plane, into (re, im). Returns an empty string, or the
-// name of the file that could not be read and why.
-std::string ShapeSpectrum(int nx, int ny, int nz, float*** re, float*** im)
+// The model spectrum is in (re, im): parks it in the model file and, plane by plane in the same
+// pass, multiplies the noise spectrum read back from the noise file by the root of the model's
+// magnitude, into (re, im). Each plane of the model is copied to the file's buffer before it is
+// overwritten, so the file and the product are what writing, closing and reading back would
+// give. On failure sets *writeError (the model file) or *readError (the noise file).
+void ParkModelAndShape(int nx, int ny, int nz, float*** re, float*** im, std::string* writeError,
+                       std::string* readError)
 {
     std::string error;
     auto noise = platform::OpenBinaryRead(kNoiseSpectrumFile, &error);
-    if (!noise)
-        return std::string("\"") + kNoiseSpectrumFile + "\": " + error;
-    auto model = platform::OpenBinaryRead(kModelSpectrumFile, &error);
-    if (!model)
-        return std::string("\"") + kModelSpectrumFile + "\": " + error;
-
-    const std::size_t rowFloats = static_cast<std::size_t>(nx);
-    const std::size_t planeFloats = 2 * rowFloats * static_cast<std::size_t>(ny);
-    const std::size_t planeBytes = planeFloats * sizeof(float);
-    std::vector<float> noisePlane(planeFloats), modelPlane(planeFloats);
-    for (int z = 0; z < nz; ++z) {
-        if (noise->Read(noisePlane.data(), planeBytes) != planeBytes)
-            return std::string("\"") + kNoiseSpectrumFile + "\" ends early";
-        if (model->Read(modelPlane.data(), planeBytes) != planeBytes)
-            return std::string("\"") + kModelSpectrumFile + "\" ends early";
-#pragma omp parallel for schedule(static)
-        for (int y = 0; y < ny; ++y) {
-            const std::size_t base = 2 * rowFloats * static_cast<std::size_t>(y);
-            const float* nRe = noisePlane.data() + base;
-            const float* nIm = nRe + rowFloats;
-            const float* cRe = modelPlane.data() + base;
-            const float* cIm = cRe + rowFloats;
-            float* outRe = re[z][y];
-            float* outIm = im[z][y];
-            for (std::size_t x = 0; x < rowFloats; ++x) {
-                // squares and sum in float, both roots in double, the magnitude stored as float
-                const float power = cRe[x] * cRe[x] + cIm[x] * cIm[x];
-                const float magnitude = static_cast<float>(std::sqrt(static_cast<double>(power)));
-                const double a = std::sqrt(static_cast<double>(magnitude));
-                outRe[x] = static_cast<float>(nRe[x] * a);
-                outIm[x] = static_cast<float>(nIm[x] * a);
-            }
-        }
+    if (!noise) {
+        *readError = std::string("\"") + kNoiseSpectrumFile + "\": " + error;
+        return;
     }
-    return {};
+    auto model = ScratchFile::Create(kModelSpectrumFile, &error);
+    if (!model) {
+        *writeError = error;
+        return;
+    }
+    const std::size_t rowFloats = static_cast<std::size_t>(nx);
+    const std::size_t rowBytes = rowFloats * sizeof(float);
+    const std::size_t planeFloats = 2 * rowFloats * static_cast<std::size_t>(ny);
+    bool written = true;
+    {
+        PlaneStream noiseStream(*noise, planeFloats), modelStream(*model, planeFloats);
+        if (nz > 0)
+            noiseStream.Read(0);
+        for (int z = 0; z < nz && written; ++z) {
+            bool noiseOk = true;
+            const float* noisePlane = noiseStream.Wait(z, &noiseOk);
+            if (!noiseOk) {
+                *readError = std::string("\"") + kNoiseSpectrumFile + "\" ends early";
+                return;
+            }
+            if (z + 1 < nz)
+                noiseStream.Read(z + 1);
+            float* modelPlane = modelStream.Wait(z, &written);
+#pragma omp parallel for schedule(static)
+            for (int y = 0; y < ny; ++y) {
+                const std::size_t base = 2 * rowFloats * static_cast<std::size_t>(y);
+                const float* nRe = noisePlane + base;
+                const float* nIm = nRe + rowFloats;
+                float* cRe = modelPlane + base;
+                float* cIm = cRe + rowFloats;
+                std::memcpy(cRe, re[z][y], rowBytes);
+                std::memcpy(cIm, im[z][y], rowBytes);
+                float* outRe = re[z][y];
+                float* outIm = im[z][y];
+                for (std::size_t x = 0; x < rowFloats; ++x) {
+                    // squares and sum in float, both roots in double, the magnitude as float
+                    const float power = cRe[x] * cRe[x] + cIm[x] * cIm[x];
+                    const float magnitude =
+                        static_cast<float>(std::sqrt(static_cast<double>(power)));
+                    const double a = std::sqrt(static_cast<double>(magnitude));
+                    outRe[x] = static_cast<float>(nRe[x] * a);
+                    outIm[x] = static_cast<float>(nIm[x] * a);
+                }
+            }
+            modelStream.Write(z);
+        }
+        modelStream.Wait(0, &written);
+        modelStream.Wait(1, &written);
+    }
+    if (!model->Close() || !written)
+        *writeError = "a write failed (disk full?)";
 }
 
 // The four diagnostic files, each closed by its own destructor when it was opened.
@@ -175,27 +338,26 @@ int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float st
 
     FillUniformNoise(nx, ny, nz, values, bRandomNoise);
     Fft3DForward(nx, ny, nz, values, im, surface);
-    std::string error = WriteSpectrum(kNoiseSpectrumFile, nx, ny, nz, values, im);
+    // the noise spectrum is parked, and both tensors cleared for the model, in one pass
+    std::string error = WriteSpectrumAndClear(kNoiseSpectrumFile, nx, ny, nz, values, im);
     if (!error.empty())
         return Failed(platform::Format("Cannot write the scratch file \"%s\": %s.",
                                        kNoiseSpectrumFile, error.c_str()),
                       nx, ny, nz, values);
 
-    ZeroCells(values, nx, ny, nz);
-    ZeroCells(im, nx, ny, nz);
     // a refusal (a correlation distance of 0) leaves the model at zero
     VonKarmanFunction3D(type, nx, ny, nz, values, stepX, stepY, stepZ, ax, ay, az, e, h, angle);
     Fft3DForward(nx, ny, nz, values, im, surface);
-    error = WriteSpectrum(kModelSpectrumFile, nx, ny, nz, values, im);
+    // the model spectrum is parked while the noise spectrum is shaped with it
+    std::string readError;
+    ParkModelAndShape(nx, ny, nz, values, im, &error, &readError);
     if (!error.empty())
         return Failed(platform::Format("Cannot write the scratch file \"%s\": %s.",
                                        kModelSpectrumFile, error.c_str()),
                       nx, ny, nz, values);
-
-    error = ShapeSpectrum(nx, ny, nz, values, im);
-    if (!error.empty())
-        return Failed(platform::Format("Cannot read back the scratch file %s.", error.c_str()), nx,
-                      ny, nz, values);
+    if (!readError.empty())
+        return Failed(platform::Format("Cannot read back the scratch file %s.", readError.c_str()),
+                      nx, ny, nz, values);
 
     Fft3DInverse(nx, ny, nz, values, im, surface);
     // From here on only the real part is used.

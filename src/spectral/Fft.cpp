@@ -1,18 +1,26 @@
-// Radix-2 decimation-in-frequency FFT, natural order in and out.
+// Decimation-in-frequency FFT, natural order in and out.
 //
-// Stage with span d (d = n, n/2, ..., 2), offset j < d/2, twiddle w = exp(i s 2 pi j / d) with
-// s = -1 forward, +1 inverse; for p = b + j (b = 0, d, 2d, ...), q = p + d/2:
+// The radix-2 stage with span d (d = n, n/2, ..., 2), offset j < d/2, twiddle w = exp(i s 2 pi j /
+// d) (s = -1 forward, +1 inverse) is, for p = b + j (b = 0, d, 2d, ...), q = p + d/2:
 //   x[p] <- x[p] + x[q],   x[q] <- (x[p] - x[q]) w.
-// After the stages the output sits in bit-reversed order; the inverse then scales by 1/n.
+// Three such stages (spans d, d/2, d/4) are done at once as one radix-8 pass, two as a radix-4
+// pass: the twiddles of the inner stages are the eighth and quarter roots of unity (1, -i s,
+// (1 - i s)/sqrt 2, ...) applied inside the butterfly, and the offset-dependent factors are
+// gathered into one multiplication per output, by w_d^(j rev(p)) for the output at local position
+// p (rev reverses the bits of p). That is the same transform with fewer multiplications; the
+// output is in the same bit-reversed order, so the reordering afterwards is unchanged. A length
+// 2^m takes one radix-2 or radix-4 pass first when m is not a multiple of 3, then radix-8 passes;
+// the last pass (span 8) has no twiddles. The inverse then scales by 1/n.
 //
 // The 3D transform runs the same arithmetic on B lines at once (B = 8 or 16): a batch buffer
-// holds element k of lane l at [k * B + l], so every butterfly works on whole vectors of lanes,
+// holds element k of lane l at [k * B + l] (plus a gap every 32 elements against cache-set
+// conflicts), so every butterfly works on whole vectors of lanes,
 // each line is gathered once into the buffer (X rows through 8 x 8 transposes, Y and Z lines as
 // runs of B neighbouring x), and the bit reversal and the 1/n scaling are folded into the
-// scatter back to float. Two radix-2 stages are done per sweep over the buffer. Planes are
-// transformed along X and Y while they sit in cache, then the volume along Z. Every line meets
-// the same operations in the same order as in Fft(), without FMA contraction, so the result
-// does not depend on the batch, the thread count or the instruction set chosen at run time.
+// scatter back to float. Planes are transformed along X and Y while they sit in cache, then the
+// volume along Z. Every line meets the same operations in the same order as in Fft() (one
+// template serves both), without FMA contraction, so the result does not depend on the batch,
+// the thread count or the instruction set chosen at run time.
 
 #include "spectral/Fft.h"
 
@@ -26,6 +34,7 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 namespace {
@@ -51,23 +60,268 @@ int Log2Exact(int n)
     return n == (1 << m) ? m : -1;
 }
 
+// One pass of the kernel: radix 2, 4 or 8 over span d.
+struct Pass {
+    int radix = 2;
+    int d = 2;
+    std::size_t twiddles = 0; // first (cos, sin) pair of this pass in the plan's table
+};
+
+// The passes for a length 2^m: radix 2 or 4 first when m is not a multiple of 3, then radix 8.
+int PassList(int n, Pass (&passes)[32])
+{
+    const int m = Log2Exact(n);
+    int count = 0, d = n;
+    auto add = [&](int radix) {
+        passes[count].radix = radix;
+        passes[count].d = d;
+        ++count;
+        d /= radix;
+    };
+    if (m % 3 == 1)
+        add(2);
+    else if (m % 3 == 2)
+        add(4);
+    while (d >= 8)
+        add(8);
+    return count;
+}
+
+// Exponent multipliers of the outer twiddles of the outputs at local positions 1 .. radix - 1:
+// the bit-reversed position.
+constexpr int kRev8[7] = {4, 2, 6, 1, 5, 3, 7};
+constexpr int kRev4[3] = {2, 1, 3};
+constexpr int kRev2[1] = {1};
+
+inline const int* RevFor(int radix)
+{
+    return radix == 8 ? kRev8 : radix == 4 ? kRev4 : kRev2;
+}
+
+// The outer twiddles of pass offset j: (cos, sin) of w_d^(j rev(p)) for p = 1 .. radix - 1.
+inline void PassTwiddles(double s, const Pass& pass, int j, double* cs)
+{
+    const int* rev = RevFor(pass.radix);
+    for (int p = 0; p < pass.radix - 1; ++p)
+        Twiddle(s, j * rev[p], pass.d, cs[2 * p], cs[2 * p + 1]);
+}
+
+// cos(pi/4), the magnitude of both parts of the eighth roots of unity.
+constexpr double kC8 = 0.70710678118654752440;
+
+// A complex value of T (double, or a vector of lanes). Only ever inlined, so the vector-return
+// ABI note of the compiler does not apply.
+#pragma GCC diagnostic ignored "-Wpsabi"
+template <typename T> struct Cx {
+    T r, i;
+};
+
+template <typename T> [[gnu::always_inline]] inline Cx<T> Add(const Cx<T>& a, const Cx<T>& b)
+{
+    return {a.r + b.r, a.i + b.i};
+}
+template <typename T> [[gnu::always_inline]] inline Cx<T> Sub(const Cx<T>& a, const Cx<T>& b)
+{
+    return {a.r - b.r, a.i - b.i};
+}
+// u w with w = (c, t): the product as the radix-2 butterfly forms it.
+template <typename T> [[gnu::always_inline]] inline Cx<T> Rotate(const Cx<T>& u, double c, double t)
+{
+    return {u.r * c - u.i * t, u.r * t + u.i * c};
+}
+// u (i s): exact.
+template <typename T, bool Inv> [[gnu::always_inline]] inline Cx<T> RotateQuarter(const Cx<T>& u)
+{
+    if constexpr (Inv)
+        return {-u.i, u.r};
+    else
+        return {u.i, -u.r};
+}
+// u (1 + i s) / sqrt 2, the first eighth root.
+template <typename T, bool Inv> [[gnu::always_inline]] inline Cx<T> RotateEighth(const Cx<T>& u)
+{
+    if constexpr (Inv)
+        return {(u.r - u.i) * kC8, (u.i + u.r) * kC8};
+    else
+        return {(u.r + u.i) * kC8, (u.i - u.r) * kC8};
+}
+// u (-1 + i s) / sqrt 2, the third eighth root.
+template <typename T, bool Inv>
+[[gnu::always_inline]] inline Cx<T> RotateThreeEighths(const Cx<T>& u)
+{
+    if constexpr (Inv)
+        return {(-u.r - u.i) * kC8, (u.r - u.i) * kC8};
+    else
+        return {(u.i - u.r) * kC8, (-u.r - u.i) * kC8};
+}
+
+template <typename T> [[gnu::always_inline]] inline T Load(const double* p)
+{
+    T v;
+    std::memcpy(&v, p, sizeof(T));
+    return v;
+}
+template <typename T> [[gnu::always_inline]] inline void Store(double* p, const T& v)
+{
+    std::memcpy(p, &v, sizeof(T));
+}
+
+// Where element k of B lanes starts in a batch buffer: k * B, plus one cache line (8 doubles)
+// after every 32 elements when the lanes are more than one. The radix-8 butterfly reads eight
+// elements a power of two apart; without the gaps they would all fall into the same cache set
+// and evict each other. Lines (B = 1) are not padded.
+template <int B> [[gnu::always_inline]] inline std::size_t Slot(int k)
+{
+    return static_cast<std::size_t>(k) * B + (B > 1 ? static_cast<std::size_t>(k >> 5) * 8 : 0);
+}
+
+// Doubles in a batch buffer of n elements of B lanes, and 64 bytes to align its start.
+inline std::size_t BatchDoubles(int n, int B)
+{
+    return static_cast<std::size_t>(n) * B + static_cast<std::size_t>(n / 32 + 1) * 8 + 8;
+}
+inline double* Aligned(std::vector<double>& v)
+{
+    const auto p = reinterpret_cast<std::uintptr_t>(v.data());
+    return v.data() + ((64 - p % 64) % 64) / sizeof(double);
+}
+
+// Element k, lanes g .. g + W - 1, of a batch buffer (element k of lane l at Slot(k) + l).
+template <typename T, int B> struct BufferAccess {
+    double* re;
+    double* im;
+    [[gnu::always_inline]] Cx<T> Load(int k, int g) const
+    {
+        const std::size_t at = Slot<B>(k) + g;
+        return {::Load<T>(re + at), ::Load<T>(im + at)};
+    }
+    [[gnu::always_inline]] void Store(int k, int g, const Cx<T>& v) const
+    {
+        const std::size_t at = Slot<B>(k) + g;
+        ::Store<T>(re + at, v.r), ::Store<T>(im + at, v.i);
+    }
+};
+
+// One pass over lines of n elements, W lanes per T, B lanes in all: reads element k through
+// src.Load(k, g), writes it through dst.Store(k, g, v). twiddles(j, cs) gives the outer twiddles
+// of offset j, in cs or in a table it points to (offset 0 needs none).
+template <int R, typename T, int W, int B, bool Inv, typename Src, typename Dst, typename Twiddles>
+[[gnu::always_inline]] inline void RunPass(const Src& src, const Dst& dst, int n, int d,
+                                           Twiddles twiddles)
+{
+    const int e = d / R;
+    double room[2 * (R - 1)];
+    for (int j = 0; j < e; ++j) {
+        const bool rotate = j != 0;
+        const double* cs = rotate ? twiddles(j, room) : room;
+        for (int b = 0; b < n; b += d) {
+            const int at = b + j;
+            for (int g = 0; g < B; g += W) {
+                Cx<T> x[R];
+#pragma GCC unroll 8
+                for (int m = 0; m < R; ++m)
+                    x[m] = src.Load(at + m * e, g);
+                Cx<T> y[R];
+                if constexpr (R == 2) {
+                    y[0] = Add(x[0], x[1]);
+                    y[1] = Sub(x[0], x[1]);
+                } else if constexpr (R == 4) {
+                    const Cx<T> a0 = Add(x[0], x[2]), a1 = Add(x[1], x[3]);
+                    const Cx<T> d0 = Sub(x[0], x[2]);
+                    const Cx<T> d1 = RotateQuarter<T, Inv>(Sub(x[1], x[3]));
+                    y[0] = Add(a0, a1), y[1] = Sub(a0, a1);
+                    y[2] = Add(d0, d1), y[3] = Sub(d0, d1);
+                } else {
+                    // span d: pairs (m, m + 4), the differences turned by the eighth roots
+                    const Cx<T> a0 = Add(x[0], x[4]), a1 = Add(x[1], x[5]);
+                    const Cx<T> a2 = Add(x[2], x[6]), a3 = Add(x[3], x[7]);
+                    const Cx<T> d0 = Sub(x[0], x[4]);
+                    const Cx<T> d1 = RotateEighth<T, Inv>(Sub(x[1], x[5]));
+                    const Cx<T> d2 = RotateQuarter<T, Inv>(Sub(x[2], x[6]));
+                    const Cx<T> d3 = RotateThreeEighths<T, Inv>(Sub(x[3], x[7]));
+                    // span d/2 in each half: pairs (0, 2) and (1, 3), the second turned by i s
+                    const Cx<T> b0 = Add(a0, a2), b1 = Add(a1, a3);
+                    const Cx<T> b2 = Sub(a0, a2), b3 = RotateQuarter<T, Inv>(Sub(a1, a3));
+                    const Cx<T> c0 = Add(d0, d2), c1 = Add(d1, d3);
+                    const Cx<T> c2 = Sub(d0, d2), c3 = RotateQuarter<T, Inv>(Sub(d1, d3));
+                    // span d/4: neighbours
+                    y[0] = Add(b0, b1), y[1] = Sub(b0, b1), y[2] = Add(b2, b3), y[3] = Sub(b2, b3);
+                    y[4] = Add(c0, c1), y[5] = Sub(c0, c1), y[6] = Add(c2, c3), y[7] = Sub(c2, c3);
+                }
+                if (rotate)
+#pragma GCC unroll 8
+                    for (int p = 1; p < R; ++p)
+                        y[p] = Rotate(y[p], cs[2 * (p - 1)], cs[2 * (p - 1) + 1]);
+#pragma GCC unroll 8
+                for (int m = 0; m < R; ++m)
+                    dst.Store(at + m * e, g, y[m]);
+            }
+        }
+    }
+}
+
+template <typename T, int W, int B, bool Inv, typename Src, typename Dst, typename Twiddles>
+[[gnu::always_inline]] inline void RunPassOfRadix(const Pass& pass, const Src& src, const Dst& dst,
+                                                  int n, Twiddles tw)
+{
+    if (pass.radix == 8)
+        RunPass<8, T, W, B, Inv>(src, dst, n, pass.d, tw);
+    else if (pass.radix == 4)
+        RunPass<4, T, W, B, Inv>(src, dst, n, pass.d, tw);
+    else
+        RunPass<2, T, W, B, Inv>(src, dst, n, pass.d, tw);
+}
+
+// All passes of a line length, the first reading through first, the last writing through last,
+// the others working in buf; the output is in bit-reversed order (last.Store(k) receives
+// bit-reversed element k).
+template <typename T, int W, int B, bool Inv, typename First, typename Last, typename TwiddlesOf>
+[[gnu::always_inline]] inline void RunPasses(const First& first, const BufferAccess<T, B>& buf,
+                                             const Last& last, int n, const Pass* passes, int count,
+                                             TwiddlesOf twiddlesOf)
+{
+    for (int k = 0; k < count; ++k) {
+        const Pass& pass = passes[k];
+        auto tw = [&](int j, double* room) { return twiddlesOf(pass, j, room); };
+        if (count == 1)
+            RunPassOfRadix<T, W, B, Inv>(pass, first, last, n, tw);
+        else if (k == 0)
+            RunPassOfRadix<T, W, B, Inv>(pass, first, buf, n, tw);
+        else if (k == count - 1)
+            RunPassOfRadix<T, W, B, Inv>(pass, buf, last, n, tw);
+        else
+            RunPassOfRadix<T, W, B, Inv>(pass, buf, buf, n, tw);
+    }
+}
+
 // Everything one line length needs, computed once per 3D call.
 struct LinePlan {
     int n = 0;
-    double scale = 1.0;       // 1 forward, 1/n inverse
-    std::vector<double> cosT; // stage d, offset j at [(n - d) + j]; n - 1 entries
-    std::vector<double> sinT;
-    std::vector<int> rev; // bit-reversed index of every k
+    int inverse = 0;
+    double scale = 1.0; // 1 forward, 1/n inverse
+    Pass passes[32];
+    int passCount = 0;
+    std::vector<double> twiddles; // per pass, per offset j: radix - 1 (cos, sin) pairs
+    std::vector<int> rev;         // bit-reversed index of every k
 
-    LinePlan(int length, int inverse) : n(length)
+    LinePlan(int length, int inverse) : n(length), inverse(inverse)
     {
-        double s = inverse ? 1.0 : -1.0;
+        const double s = inverse ? 1.0 : -1.0;
         scale = inverse ? 1.0 / n : 1.0;
-        cosT.resize(static_cast<std::size_t>(n));
-        sinT.resize(static_cast<std::size_t>(n));
-        for (int d = n; d >= 2; d /= 2)
-            for (int j = 0; j < d / 2; ++j)
-                Twiddle(s, j, d, cosT[n - d + j], sinT[n - d + j]);
+        passCount = PassList(n, passes);
+        std::size_t size = 0;
+        for (int k = 0; k < passCount; ++k) {
+            passes[k].twiddles = size;
+            size +=
+                static_cast<std::size_t>(passes[k].d / passes[k].radix) * 2 * (passes[k].radix - 1);
+        }
+        twiddles.resize(size);
+        for (int k = 0; k < passCount; ++k) {
+            const Pass& pass = passes[k];
+            const int pairs = pass.radix - 1;
+            for (int j = 0; j < pass.d / pass.radix; ++j)
+                PassTwiddles(s, pass, j, twiddles.data() + pass.twiddles + 2 * pairs * j);
+        }
         // the same swap sequence as the in-place reordering of Fft()
         rev.resize(static_cast<std::size_t>(n));
         for (int k = 0; k < n; ++k)
@@ -98,74 +352,21 @@ typedef float F8 __attribute__((vector_size(32)));
 #define KALDER_LOAD8F(v, p) std::memcpy(&(v), (p), sizeof(F8))
 #define KALDER_STORE8F(p, v) std::memcpy((p), &(v), sizeof(F8))
 
-// Butterfly stages on B lanes (a multiple of 8), element k of lane l at [k * B + l]; output in
+// Butterfly passes on B lanes (a multiple of 8), element k of lane l at Slot(k) + l; output in
 // bit-reversed order.
 template <int B>
-[[gnu::always_inline]] inline void BatchStages(double* re, double* im, int n, const double* cosT,
-                                               const double* sinT)
+[[gnu::always_inline]] inline void BatchStages(double* re, double* im, const LinePlan& plan)
 {
     static_assert(B % 8 == 0);
-    int d = n;
-    // two stages per sweep (spans d and d/2) while four quarter-blocks remain: the same
-    // butterflies as one stage at a time, with half the loads and stores
-    for (; d >= 4; d /= 4) {
-        const int qd = d / 4;
-        const std::size_t step = static_cast<std::size_t>(qd) * B;
-        const double* c1 = cosT + (n - d);
-        const double* t1 = sinT + (n - d);
-        const double* c2 = cosT + (n - d / 2);
-        const double* t2 = sinT + (n - d / 2);
-        for (int b = 0; b < n; b += d)
-            for (int j = 0; j < qd; ++j) {
-                const double ca = c1[j], ta = t1[j], cb = c1[j + qd], tb = t1[j + qd];
-                const double cc = c2[j], tc = t2[j];
-                double* r0 = re + static_cast<std::size_t>(b + j) * B;
-                double* i0 = im + static_cast<std::size_t>(b + j) * B;
-                for (int g = 0; g < B; g += 8) {
-                    V8 x0r, x0i, x1r, x1i, x2r, x2i, x3r, x3i;
-                    KALDER_LOAD(x0r, r0 + g), KALDER_LOAD(x0i, i0 + g);
-                    KALDER_LOAD(x1r, r0 + step + g), KALDER_LOAD(x1i, i0 + step + g);
-                    KALDER_LOAD(x2r, r0 + 2 * step + g), KALDER_LOAD(x2i, i0 + 2 * step + g);
-                    KALDER_LOAD(x3r, r0 + 3 * step + g), KALDER_LOAD(x3i, i0 + 3 * step + g);
-                    // span d: pairs (0, 2) at offset j and (1, 3) at offset j + d/4
-                    V8 ur = x0r - x2r, ui = x0i - x2i;
-                    const V8 a0r = x0r + x2r, a0i = x0i + x2i;
-                    const V8 a2r = ur * ca - ui * ta, a2i = ur * ta + ui * ca;
-                    ur = x1r - x3r, ui = x1i - x3i;
-                    const V8 a1r = x1r + x3r, a1i = x1i + x3i;
-                    const V8 a3r = ur * cb - ui * tb, a3i = ur * tb + ui * cb;
-                    // span d/2: pairs (0, 1) and (2, 3), both at offset j
-                    ur = a0r - a1r, ui = a0i - a1i;
-                    V8 y0r = a0r + a1r, y0i = a0i + a1i;
-                    V8 y1r = ur * cc - ui * tc, y1i = ur * tc + ui * cc;
-                    ur = a2r - a3r, ui = a2i - a3i;
-                    V8 y2r = a2r + a3r, y2i = a2i + a3i;
-                    V8 y3r = ur * cc - ui * tc, y3i = ur * tc + ui * cc;
-                    KALDER_STORE(r0 + g, y0r), KALDER_STORE(i0 + g, y0i);
-                    KALDER_STORE(r0 + step + g, y1r), KALDER_STORE(i0 + step + g, y1i);
-                    KALDER_STORE(r0 + 2 * step + g, y2r), KALDER_STORE(i0 + 2 * step + g, y2i);
-                    KALDER_STORE(r0 + 3 * step + g, y3r), KALDER_STORE(i0 + 3 * step + g, y3i);
-                }
-            }
-    }
-    if (d == 2) {
-        // last single stage; its twiddle is exp(0) = (1, 0), applied as the general butterfly
-        const double c = cosT[n - 2], t = sinT[n - 2];
-        for (int b = 0; b < n; b += 2) {
-            double* r0 = re + static_cast<std::size_t>(b) * B;
-            double* i0 = im + static_cast<std::size_t>(b) * B;
-            for (int g = 0; g < B; g += 8) {
-                V8 x0r, x0i, x1r, x1i;
-                KALDER_LOAD(x0r, r0 + g), KALDER_LOAD(x0i, i0 + g);
-                KALDER_LOAD(x1r, r0 + B + g), KALDER_LOAD(x1i, i0 + B + g);
-                const V8 ur = x0r - x1r, ui = x0i - x1i;
-                V8 y0r = x0r + x1r, y0i = x0i + x1i;
-                V8 y1r = ur * c - ui * t, y1i = ur * t + ui * c;
-                KALDER_STORE(r0 + g, y0r), KALDER_STORE(i0 + g, y0i);
-                KALDER_STORE(r0 + B + g, y1r), KALDER_STORE(i0 + B + g, y1i);
-            }
-        }
-    }
+    const double* table = plan.twiddles.data();
+    auto twiddlesOf = [table](const Pass& pass, int j, double*) {
+        return table + pass.twiddles + 2 * (pass.radix - 1) * j;
+    };
+    const BufferAccess<V8, B> buf{re, im};
+    if (plan.inverse)
+        RunPasses<V8, 8, B, true>(buf, buf, buf, plan.n, plan.passes, plan.passCount, twiddlesOf);
+    else
+        RunPasses<V8, 8, B, false>(buf, buf, buf, plan.n, plan.passes, plan.passCount, twiddlesOf);
 }
 
 // Hint to fetch the line holding p[ahead]; computed as an integer, since the address may lie
@@ -177,44 +378,62 @@ template <int B>
 }
 
 // One batch of Y or Z lines: the B lanes are B neighbouring x, so element k of every lane is a
-// run of B floats starting at runsR[k] (real) and runsI[k] (imaginary). Gathers the runs into
-// the batch buffers, transforms, and scatters back undoing the bit reversal, scaled (by exactly
-// 1 forward) and rounded to float.
+// run of B floats starting at runsR[k] (real) and runsI[k] (imaginary). The first pass reads the
+// runs, widened to double; the last pass writes them back undoing the bit reversal, scaled (not
+// at all forward, where the scale is 1) and rounded to float; the passes between work in the
+// batch buffers.
+template <int B, bool Inv> struct RunsIn {
+    float* const* r;
+    float* const* i;
+    [[gnu::always_inline]] Cx<V8> Load(int k, int g) const
+    {
+        F8 fr, fi;
+        KALDER_LOAD8F(fr, r[k] + g), KALDER_LOAD8F(fi, i[k] + g);
+        return {__builtin_convertvector(fr, V8), __builtin_convertvector(fi, V8)};
+    }
+};
+template <int B, bool Inv> struct RunsOut {
+    float* const* r;
+    float* const* i;
+    const int* rev;
+    double scale;
+    [[gnu::always_inline]] void Store(int k, int g, const Cx<V8>& v) const
+    {
+        V8 vr = v.r, vi = v.i;
+        if constexpr (Inv)
+            vr *= scale, vi *= scale;
+        const F8 fr = __builtin_convertvector(vr, F8), fi = __builtin_convertvector(vi, F8);
+        const int to = rev[k];
+        KALDER_STORE8F(r[to] + g, fr), KALDER_STORE8F(i[to] + g, fi);
+    }
+};
+
+template <int B, bool Inv>
+[[gnu::always_inline]] inline void ContiguousBatchIn(float* const* runsR, float* const* runsI,
+                                                     const LinePlan& plan, double* br, double* bi)
+{
+    // the batch four steps along x reads the next lines of these runs; with one run per plane
+    // or row there are more streams than the hardware prefetcher follows
+    for (int k = 0; k < plan.n; ++k)
+        Prefetch(runsR[k], 4 * B), Prefetch(runsI[k], 4 * B);
+    const double* table = plan.twiddles.data();
+    auto twiddlesOf = [table](const Pass& pass, int j, double*) {
+        return table + pass.twiddles + 2 * (pass.radix - 1) * j;
+    };
+    const RunsIn<B, Inv> first{runsR, runsI};
+    const RunsOut<B, Inv> last{runsR, runsI, plan.rev.data(), plan.scale};
+    const BufferAccess<V8, B> buf{br, bi};
+    RunPasses<V8, 8, B, Inv>(first, buf, last, plan.n, plan.passes, plan.passCount, twiddlesOf);
+}
+
 template <int B>
 [[gnu::always_inline]] inline void ContiguousBatch(float* const* runsR, float* const* runsI,
                                                    const LinePlan& plan, double* br, double* bi)
 {
-    const int n = plan.n;
-    for (int k = 0; k < n; ++k) {
-        const float* pr = runsR[k];
-        const float* pi = runsI[k];
-        double* dr = br + static_cast<std::size_t>(k) * B;
-        double* di = bi + static_cast<std::size_t>(k) * B;
-        // the batch four steps along x reads the next lines of these runs; with one run per
-        // plane or row there are more streams than the hardware prefetcher follows
-        Prefetch(pr, 4 * B), Prefetch(pi, 4 * B);
-        for (int g = 0; g < B; g += 8) {
-            F8 fr, fi;
-            KALDER_LOAD8F(fr, pr + g), KALDER_LOAD8F(fi, pi + g);
-            V8 vr = __builtin_convertvector(fr, V8), vi = __builtin_convertvector(fi, V8);
-            KALDER_STORE(dr + g, vr), KALDER_STORE(di + g, vi);
-        }
-    }
-    BatchStages<B>(br, bi, n, plan.cosT.data(), plan.sinT.data());
-    const double scale = plan.scale;
-    for (int k = 0; k < n; ++k) {
-        float* pr = runsR[k];
-        float* pi = runsI[k];
-        const double* sr = br + static_cast<std::size_t>(plan.rev[k]) * B;
-        const double* si = bi + static_cast<std::size_t>(plan.rev[k]) * B;
-        for (int g = 0; g < B; g += 8) {
-            V8 vr, vi;
-            KALDER_LOAD(vr, sr + g), KALDER_LOAD(vi, si + g);
-            vr *= scale, vi *= scale;
-            F8 fr = __builtin_convertvector(vr, F8), fi = __builtin_convertvector(vi, F8);
-            KALDER_STORE8F(pr + g, fr), KALDER_STORE8F(pi + g, fi);
-        }
-    }
+    if (plan.inverse)
+        ContiguousBatchIn<B, true>(runsR, runsI, plan, br, bi);
+    else
+        ContiguousBatchIn<B, false>(runsR, runsI, plan, br, bi);
 }
 
 typedef long long M8 __attribute__((vector_size(64)));
@@ -226,15 +445,19 @@ typedef long long M8 __attribute__((vector_size(64)));
     const M8 lo2 = {0, 1, 8, 9, 4, 5, 12, 13}, hi2 = {2, 3, 10, 11, 6, 7, 14, 15};
     const M8 lo4 = {0, 1, 2, 3, 8, 9, 10, 11}, hi4 = {4, 5, 6, 7, 12, 13, 14, 15};
     V8 t[8], u[8];
+#pragma GCC unroll 8
     for (int i = 0; i < 8; i += 2) {
         t[i] = __builtin_shuffle(m[i], m[i + 1], lo1);
         t[i + 1] = __builtin_shuffle(m[i], m[i + 1], hi1);
     }
+#pragma GCC unroll 8
     for (int i = 0; i < 8; i += 4)
+#pragma GCC unroll 8
         for (int h = 0; h < 2; ++h) {
             u[i + h] = __builtin_shuffle(t[i + h], t[i + h + 2], lo2);
             u[i + h + 2] = __builtin_shuffle(t[i + h], t[i + h + 2], hi2);
         }
+#pragma GCC unroll 8
     for (int i = 0; i < 4; ++i) {
         m[i] = __builtin_shuffle(u[i], u[i + 4], lo4);
         m[i + 4] = __builtin_shuffle(u[i], u[i + 4], hi4);
@@ -242,33 +465,53 @@ typedef long long M8 __attribute__((vector_size(64)));
 }
 
 // Rows [l][k] of the tensor (8 lanes from g, 8 elements from k) into the batch as [k][l].
-[[gnu::always_inline]] inline void GatherBlock(float* const* rows, int g, int k, double* buf, int B)
+template <int B>
+[[gnu::always_inline]] inline void GatherBlock(float* const* rows, int g, int k, double* buf)
 {
     V8 m[8];
+#pragma GCC unroll 8
     for (int i = 0; i < 8; ++i) {
         F8 f;
         KALDER_LOAD8F(f, rows[g + i] + k);
         m[i] = __builtin_convertvector(f, V8);
     }
     Transpose8(m);
+#pragma GCC unroll 8
     for (int j = 0; j < 8; ++j)
-        KALDER_STORE(buf + static_cast<std::size_t>(k + j) * B + g, m[j]);
+        KALDER_STORE(buf + Slot<B>(k + j) + g, m[j]);
 }
 
 // Batch elements rev[k .. k+7] of lanes g .. g+7, scaled, back into the rows as floats.
+template <int B, bool Scaled>
 [[gnu::always_inline]] inline void ScatterBlock(float* const* rows, int g, int k, const double* buf,
-                                                int B, const int* rev, double scale)
+                                                const int* rev, double scale)
 {
     V8 m[8];
+#pragma GCC unroll 8
     for (int j = 0; j < 8; ++j) {
-        KALDER_LOAD(m[j], buf + static_cast<std::size_t>(rev[k + j]) * B + g);
-        m[j] *= scale;
+        KALDER_LOAD(m[j], buf + Slot<B>(rev[k + j]) + g);
+        if constexpr (Scaled) // the forward scale is exactly 1
+            m[j] *= scale;
     }
     Transpose8(m);
+#pragma GCC unroll 8
     for (int i = 0; i < 8; ++i) {
         F8 f = __builtin_convertvector(m[i], F8);
         KALDER_STORE8F(rows[g + i] + k, f);
     }
+}
+
+// All B rows back from the batch, 8 x 8 blocks at a time.
+template <int B, bool Scaled>
+[[gnu::always_inline]] inline void ScatterRows(float* const* rowsR, float* const* rowsI,
+                                               const LinePlan& plan, const double* br,
+                                               const double* bi)
+{
+    for (int g = 0; g < B; g += 8)
+        for (int k = 0; k < plan.n; k += 8) {
+            ScatterBlock<B, Scaled>(rowsR, g, k, br, plan.rev.data(), plan.scale);
+            ScatterBlock<B, Scaled>(rowsI, g, k, bi, plan.rev.data(), plan.scale);
+        }
 }
 
 // One batch of X lines: lane l is the row of n floats at rowsR[l] (real) and rowsI[l]; n and B
@@ -280,15 +523,15 @@ template <int B>
     const int n = plan.n;
     for (int g = 0; g < B; g += 8)
         for (int k = 0; k < n; k += 8) {
-            GatherBlock(rowsR, g, k, br, B);
-            GatherBlock(rowsI, g, k, bi, B);
+            GatherBlock<B>(rowsR, g, k, br);
+            GatherBlock<B>(rowsI, g, k, bi);
         }
-    BatchStages<B>(br, bi, n, plan.cosT.data(), plan.sinT.data());
-    for (int g = 0; g < B; g += 8)
-        for (int k = 0; k < n; k += 8) {
-            ScatterBlock(rowsR, g, k, br, B, plan.rev.data(), plan.scale);
-            ScatterBlock(rowsI, g, k, bi, B, plan.rev.data(), plan.scale);
-        }
+    BatchStages<B>(br, bi, plan);
+    // inline by hand: a lambda here would be compiled for the baseline instruction set
+    if (plan.inverse)
+        ScatterRows<B, true>(rowsR, rowsI, plan, br, bi);
+    else
+        ScatterRows<B, false>(rowsR, rowsI, plan, br, bi);
 }
 
 // Instruction-set variants chosen at load time. The library is built without contraction into
@@ -323,29 +566,6 @@ int LanesFor(int n, int laneExtent)
     return laneExtent >= 16 && n <= 4096 ? 16 : 8;
 }
 
-// Runs every batch of one axis on all threads. addresses(task, r, i) fills the pointer lists
-// of batch task (n runs for Y and Z lines, B rows for X lines). Batches are handed out a whole
-// row or plane (chunk batches) at a time: two threads then never write the same cache line in
-// the middle of a row, and a core that is busy elsewhere does not hold up the pass. Each line's
-// arithmetic is the same whichever thread runs it.
-template <typename Addresses, typename Body>
-void RunBatches(const LinePlan& plan, int lanes, int pointers, long tasks, long chunk,
-                Addresses addresses, Body body)
-{
-#pragma omp parallel
-    {
-        // per-thread buffers, allocated once per pass
-        std::vector<double> br(static_cast<std::size_t>(plan.n) * lanes);
-        std::vector<double> bi(static_cast<std::size_t>(plan.n) * lanes);
-        std::vector<float*> r(static_cast<std::size_t>(pointers)), i(r.size());
-#pragma omp for schedule(dynamic, chunk)
-        for (long task = 0; task < tasks; ++task) {
-            addresses(task, r.data(), i.data());
-            body(r.data(), i.data(), plan, br.data(), bi.data());
-        }
-    }
-}
-
 void Progress(platform::Surface& surface, int y, const std::string& text)
 {
     surface.TextOut(10, y, text);
@@ -359,21 +579,18 @@ void Fft(double* re, double* im, int n, int inverse)
     if (Log2Exact(n) < 0)
         return;
     const double s = inverse ? 1.0 : -1.0;
-    for (int d = n; d >= 2; d /= 2) {
-        const int h = d / 2;
-        for (int j = 0; j < h; ++j) {
-            double c, t;
-            Twiddle(s, j, d, c, t);
-            for (int p = j; p < n; p += d) {
-                const int q = p + h;
-                double ur = re[p] - re[q], ui = im[p] - im[q];
-                re[p] = re[p] + re[q];
-                im[p] = im[p] + im[q];
-                re[q] = ur * c - ui * t;
-                im[q] = ur * t + ui * c;
-            }
-        }
-    }
+    Pass passes[32];
+    const int count = PassList(n, passes);
+    // twiddles formed once per pass and offset, applied across all blocks
+    auto twiddlesOf = [s](const Pass& pass, int j, double* room) {
+        PassTwiddles(s, pass, j, room);
+        return static_cast<const double*>(room);
+    };
+    const BufferAccess<double, 1> line{re, im};
+    if (inverse)
+        RunPasses<double, 1, 1, true>(line, line, line, n, passes, count, twiddlesOf);
+    else
+        RunPasses<double, 1, 1, false>(line, line, line, n, passes, count, twiddlesOf);
     int j = n / 2;
     for (int i = 1; i < n - 1; ++i) {
         if (i < j) {
@@ -459,50 +676,56 @@ int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse
     // X and Y lines plane by plane: a plane z is transformed along X and then along Y while it
     // is still in the core's cache, which saves one trip of the whole volume through memory.
     // The X batch is B rows [z][y0 .. y0 + B - 1]; the Y batch is B neighbouring x of plane z.
+    // Then the Z lines, a batch being B neighbouring x of one row y. One parallel region for
+    // both sweeps, so the threads are woken once per call.
     Progress(surface, -100, "FFT for X direction");
-    {
-        const LinePlan planX(nx, inverse), planY(ny, inverse);
-        const int bx = LanesFor(nx, ny), by = LanesFor(ny, nx);
-        const auto rowBatch = bx == 16 ? RowBatch16 : RowBatch8;
-        const auto runBatch = by == 16 ? ContiguousBatch16 : ContiguousBatch8;
-        const std::size_t bufSize =
-            std::max(static_cast<std::size_t>(nx) * bx, static_cast<std::size_t>(ny) * by);
+    const LinePlan planX(nx, inverse), planY(ny, inverse), planZ(nz, inverse);
+    const int bx = LanesFor(nx, ny), by = LanesFor(ny, nx), bz = LanesFor(nz, nx);
+    const auto rowBatch = bx == 16 ? RowBatch16 : RowBatch8;
+    const auto runBatchY = by == 16 ? ContiguousBatch16 : ContiguousBatch8;
+    const auto runBatchZ = bz == 16 ? ContiguousBatch16 : ContiguousBatch8;
+    const std::size_t bufSize =
+        std::max({BatchDoubles(nx, bx), BatchDoubles(ny, by), BatchDoubles(nz, bz)});
+    const std::size_t pointers = static_cast<std::size_t>(std::max({ny, nz, bx}));
+    // Z batches are handed out a whole row y (perY batches) at a time: two threads then never
+    // write the same cache line in the middle of a row. Each line's arithmetic is the same
+    // whichever thread runs it.
+    const long perY = nx / bz;
+    const long zTasks = static_cast<long>(ny) * perY;
 #pragma omp parallel
-        {
-            // per-thread buffers, allocated once per call
-            std::vector<double> br(bufSize), bi(bufSize);
-            std::vector<float*> r(static_cast<std::size_t>(std::max(ny, bx))), i(r.size());
+    {
+        // per-thread buffers, allocated once per call
+        std::vector<double> bufR(bufSize), bufI(bufSize);
+        double* const br = Aligned(bufR);
+        double* const bi = Aligned(bufI);
+        std::vector<float*> r(pointers), i(pointers);
 #pragma omp for schedule(dynamic, 1)
-            for (int z = 0; z < nz; ++z) {
-                for (int y0 = 0; y0 < ny; y0 += bx) {
-                    for (int l = 0; l < bx; ++l)
-                        r[l] = re[z][y0 + l], i[l] = im[z][y0 + l];
-                    rowBatch(r.data(), i.data(), planX, br.data(), bi.data());
-                }
-                for (int x0 = 0; x0 < nx; x0 += by) {
-                    for (int k = 0; k < ny; ++k)
-                        r[k] = re[z][k] + x0, i[k] = im[z][k] + x0;
-                    runBatch(r.data(), i.data(), planY, br.data(), bi.data());
-                }
+        for (int z = 0; z < nz; ++z) {
+            for (int y0 = 0; y0 < ny; y0 += bx) {
+                for (int l = 0; l < bx; ++l)
+                    r[l] = re[z][y0 + l], i[l] = im[z][y0 + l];
+                rowBatch(r.data(), i.data(), planX, br, bi);
+            }
+            for (int x0 = 0; x0 < nx; x0 += by) {
+                for (int k = 0; k < ny; ++k)
+                    r[k] = re[z][k] + x0, i[k] = im[z][k] + x0;
+                runBatchY(r.data(), i.data(), planY, br, bi);
             }
         }
-    }
-    Progress(surface, -100, "FFT for Y direction");
-
-    // Z lines: batch = B neighbouring x of one row y
-    Progress(surface, -100, "FFT for Z direction");
-    {
-        const LinePlan plan(nz, inverse);
-        const int B = LanesFor(nz, nx);
-        const long perY = nx / B;
-        auto runs = [=](long task, float** r, float** i) {
+        // the progress texts from the thread that owns the surface
+#pragma omp master
+        {
+            Progress(surface, -100, "FFT for Y direction");
+            Progress(surface, -100, "FFT for Z direction");
+        }
+#pragma omp for schedule(dynamic, perY)
+        for (long task = 0; task < zTasks; ++task) {
             const int y = static_cast<int>(task / perY);
-            const int x0 = static_cast<int>(task % perY) * B;
+            const int x0 = static_cast<int>(task % perY) * bz;
             for (int k = 0; k < nz; ++k)
                 r[k] = re[k][y] + x0, i[k] = im[k][y] + x0;
-        };
-        RunBatches(plan, B, nz, ny * perY, perY, runs,
-                   B == 16 ? ContiguousBatch16 : ContiguousBatch8);
+            runBatchZ(r.data(), i.data(), planZ, br, bi);
+        }
     }
     platform::GetUi().EndProgress();
     return 1;

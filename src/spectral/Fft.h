@@ -4,8 +4,8 @@
 // For a line x of length n (a power of two):
 //   forward  X[k] = sum_{j=0}^{n-1} x[j] exp(-2 pi i j k / n), not scaled;
 //   inverse  x[j] = (1/n) sum_{k=0}^{n-1} X[k] exp(+2 pi i j k / n).
-// The kernel is a radix-2 decimation in frequency with natural order in and out (bit reversal
-// after the butterflies). A complex line is a pair of double arrays (real, imaginary); a complex
+// The kernel is a decimation in frequency with natural order in and out (bit reversal after the
+// butterflies), three radix-2 stages at a time as radix-8 passes. A complex line is a pair of double arrays (real, imaginary); a complex
 // volume is a pair of float tensors [z][y][x], x fastest, each [z][y] row contiguous.
 
 namespace platform {

@@ -5,6 +5,7 @@
 #include "random_media/Correlation.h"
 #include "random_media/Noise.h"
 #include "random_media/RandomField.h"
+#include "spectral/Fft.h"
 #include "support/TestServices.h"
 #include "volume/Data3D.h"
 
@@ -18,6 +19,10 @@
 #include <fstream>
 #include <string>
 #include <vector>
+
+#ifdef _OPENMP
+#include <omp.h>
+#endif
 
 using rm_test::Numbers;
 using rm_test::ReadLines;
@@ -301,6 +306,33 @@ TEST(VonKarmanNoise3D, ScratchSpectraAndDiagnosticFiles)
     EXPECT_NEAR(row[nx + 0], 0.0, 1e-3);
     EXPECT_NEAR(row[nx + 1], im1, 1e-3);
 
+    // The model spectrum file holds the transform of the sampled model, every float exactly
+    // (row [z][y]: nx real parts, then nx imaginary parts).
+    {
+        CData3DEx grid, gridIm;
+        MakeVolume(grid, nx, ny, nz, 0.0f);
+        MakeVolume(gridIm, nx, ny, nz, 0.0f);
+        ASSERT_EQ(VonKarmanFunction3D(CorrelationVonKarman, nx, ny, nz, grid.Values, 1, 1, 1, 3, 3,
+                                      3, 0.1f, 0.5f, 0),
+                  1);
+        ASSERT_EQ(Fft3DForward(nx, ny, nz, grid.Values, gridIm.Values, surface), 1);
+        std::vector<float> file(static_cast<std::size_t>(2) * nx * ny * nz);
+        std::ifstream in("AutoCorrelationModel.dat", std::ios::binary);
+        in.read(reinterpret_cast<char*>(file.data()),
+                static_cast<std::streamsize>(file.size() * sizeof(float)));
+        ASSERT_TRUE(in.good());
+        std::size_t at = 0;
+        for (int z = 0; z < nz; ++z)
+            for (int y = 0; y < ny; ++y) {
+                for (int x = 0; x < nx; ++x)
+                    ASSERT_EQ(file[at + x], grid.Values[z][y][x]) << z << " " << y << " " << x;
+                for (int x = 0; x < nx; ++x)
+                    ASSERT_EQ(file[at + nx + x], gridIm.Values[z][y][x])
+                        << z << " " << y << " " << x;
+                at += 2 * static_cast<std::size_t>(nx);
+            }
+    }
+
     // "VonKarmanNoise3D.txt": SD(1), "1 nz", nz profile lines, SD(2)
     std::vector<std::string> lines = ReadLines("VonKarmanNoise3D.txt");
     ASSERT_EQ(lines.size(), 3u + nz);
@@ -402,4 +434,34 @@ TEST(VonKarmanNoise3D, RefusalsAndDegenerateModels)
     EXPECT_NE(services.ui.messages[0].text.find("\"RandomModel.dat\""), std::string::npos);
     for (float f : Flat(v))
         ASSERT_EQ(f, 0.0f);
+}
+
+// The synthesis gives the same field, bit for bit, with one thread or two (the transforms, the
+// sampled model, the streamed scratch files and the statistics all keep their order).
+TEST(VonKarmanNoise3D, SameFieldForAnyThreadCount)
+{
+    ScratchCwd cwd;
+    testing_support::HeadlessServices services;
+    platform::RecordingSurface surface;
+    const int nx = 64, ny = 32, nz = 16;
+    std::vector<float> fields[2];
+    std::string reports[2];
+    for (int threads : {1, 2}) {
+#ifdef _OPENMP
+        omp_set_num_threads(threads);
+#endif
+        CData3DEx v;
+        MakeVolume(v, nx, ny, nz, 0.0f);
+        ASSERT_EQ(VonKarmanNoise3D(CorrelationVonKarman, nx, ny, nz, v.Values, 2, 1, 3, 9, 5, 12,
+                                   0.1f, 0.4f, 25, 0, surface),
+                  1);
+        fields[threads - 1] = Flat(v);
+        reports[threads - 1] = testing_support::ReadWholeFile("VonKarmanNoise3D.txt");
+    }
+#ifdef _OPENMP
+    omp_set_num_threads(omp_get_num_procs());
+#endif
+    EXPECT_EQ(fields[0], fields[1]);
+    EXPECT_EQ(reports[0], reports[1]);
+    EXPECT_FALSE(reports[0].empty());
 }
