@@ -1,0 +1,128 @@
+// Same geometry and single-precision arithmetic as VonKarmanFunction3D, cell for cell:
+//   X = cx - x StepX,  Y = cy - y StepY,  Z = cz - z StepZ,   (cx, cy, cz) the grid's centre
+//   X' = X cos t - Z sin t,  Z' = X sin t + Z cos t,  t = angle / 180 pi (float)
+//   r = sqrt((X'/ax)^2 + (Y/ay)^2 + (Z'/az)^2),  value = CorrelationValue(type, r, e, h)
+// The Von Karman value (a Bessel function) costs about a microsecond; a cell whose r has the
+// bits of an r met before takes the stored value instead, which is exactly what it would get.
+
+#include "distributed/SlabCorrelation.h"
+
+#include "random_media/Correlation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstring>
+#include <vector>
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+
+// Open-addressing table from the bits of r to the correlation value. It stops taking new
+// entries when full, so memory stays bounded whatever the grid (later misses just evaluate).
+class RValueTable {
+public:
+    explicit RValueTable(std::size_t capacityLog2)
+        : mask((std::size_t{1} << capacityLog2) - 1), keys(mask + 1, kEmpty), values(mask + 1)
+    {
+    }
+    // Returns true and sets value when r was stored.
+    bool Find(std::uint32_t key, float& value) const
+    {
+        for (std::size_t i = Slot(key);; i = (i + 1) & mask) {
+            if (keys[i] == key) {
+                value = values[i];
+                return true;
+            }
+            if (keys[i] == kEmpty)
+                return false;
+        }
+    }
+    void Insert(std::uint32_t key, float value)
+    {
+        if ((used + 1) * 2 > keys.size() || key == kEmpty)
+            return; // half full: probes stay short
+        std::size_t i = Slot(key);
+        while (keys[i] != kEmpty)
+            i = (i + 1) & mask;
+        keys[i] = key;
+        values[i] = value;
+        ++used;
+    }
+
+private:
+    // r >= 0 is never a NaN pattern this high, so all ones marks an empty slot
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
+    std::size_t Slot(std::uint32_t key) const
+    {
+        return static_cast<std::size_t>((key * 2654435761u) ^ (key >> 15)) & mask;
+    }
+    std::size_t mask;
+    std::vector<std::uint32_t> keys;
+    std::vector<float> values;
+    std::size_t used = 0;
+};
+
+std::uint32_t Bits(float r)
+{
+    std::uint32_t b;
+    std::memcpy(&b, &r, sizeof b);
+    return b;
+}
+
+} // namespace
+
+std::size_t SampleCorrelationSlab(const CorrelationGrid& g, int z0, int planes, float* out,
+                                  std::size_t rowStride)
+{
+    const float cx = static_cast<float>(g.nx) * g.stepX * 0.5f;
+    const float cy = static_cast<float>(g.ny) * g.stepY * 0.5f;
+    const float cz = static_cast<float>(g.nz) * g.stepZ * 0.5f;
+    const float theta = static_cast<float>(g.angle / 180.0 * kPi);
+    const float cosT = std::cos(theta);
+    const float sinT = std::sin(theta);
+
+    // Only the Von Karman value is worth remembering; the exponential is one exp().
+    const bool remember = g.type == CorrelationVonKarman;
+    // Up to 2^22 slots (32 MiB), enough for the distinct distances of a 1024^3 grid without
+    // rotation; a small slab gets a table of twice its cells.
+    std::size_t capacityLog2 = 0;
+    const std::size_t cells = static_cast<std::size_t>(std::max(planes, 0)) * g.ny * g.nx;
+    while (remember && capacityLog2 < 22 && (std::size_t{1} << capacityLog2) < 2 * cells)
+        ++capacityLog2;
+    RValueTable table(capacityLog2);
+    std::size_t evaluations = 0;
+
+    for (int p = 0; p < planes; ++p) {
+        const int z = z0 + p;
+        const float zOff = cz - static_cast<float>(z) * g.stepZ;
+        for (int y = 0; y < g.ny; ++y) {
+            const float yOff = cy - static_cast<float>(y) * g.stepY;
+            const float yn = yOff / g.ay;
+            float* row = out + (static_cast<std::size_t>(p) * g.ny + y) * rowStride;
+            for (int x = 0; x < g.nx; ++x) {
+                const float xOff = cx - static_cast<float>(x) * g.stepX;
+                const float xr = xOff * cosT - zOff * sinT;
+                const float zr = xOff * sinT + zOff * cosT;
+                const float xn = xr / g.ax;
+                const float zn = zr / g.az;
+                const float r = std::sqrt(xn * xn + yn * yn + zn * zn);
+                if (!remember || r > 400.0f) { // beyond 400 the value is a plain 0
+                    row[x] = CorrelationValue(g.type, r, g.e, g.h);
+                    evaluations += remember ? 0 : 1;
+                    continue;
+                }
+                const std::uint32_t key = Bits(r);
+                float value;
+                if (!table.Find(key, value)) {
+                    value = CorrelationValue(g.type, r, g.e, g.h);
+                    ++evaluations;
+                    table.Insert(key, value);
+                }
+                row[x] = value;
+            }
+        }
+    }
+    return evaluations;
+}
