@@ -38,14 +38,14 @@ std::string OwnCgroup()
 
 } // namespace
 
-RankMemory EstimateRankMemory(std::int64_t allocLocal, int nz, bool vonKarman)
+RankMemory EstimateRankMemory(std::int64_t allocLocal, int nz, std::size_t tableSlots)
 {
     const std::uint64_t array =
         static_cast<std::uint64_t>(std::max<std::int64_t>(allocLocal, 1)) * 8; // one fftwf_complex
     RankMemory m;
     m.arrays = 2 * array;
     m.fftwWork = array;
-    m.tables = (vonKarman ? (std::uint64_t{1} << 22) * 8 : 0) +
+    m.tables = static_cast<std::uint64_t>(tableSlots) * 8 +
                static_cast<std::uint64_t>(std::max(nz, 0)) * 5 * 2 * 4 * 2;
     m.runtime = std::uint64_t{64} << 20;
     return m;

@@ -2,6 +2,7 @@
 // What one rank needs and what it may take: the estimate printed before anything is allocated,
 // and the memory left to the ranks of one machine.
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,7 +11,7 @@
 // of one array, from fftwf_mpi_local_size_3d_transposed):
 //   two arrays (noise and correlation), each allocLocal complex floats of 8 bytes,
 //   FFTW's transpose buffers, taken as one more such array,
-//   the tables of the correlation sampling (24 MiB with the Von Karman type)
+//   the table of the correlation sampling (CorrelationTableSlots) and the profile buffers
 //   and the MPI runtime's own buffers (a fixed allowance).
 struct RankMemory {
     std::uint64_t arrays = 0;   // the two complex arrays
@@ -19,7 +20,7 @@ struct RankMemory {
     std::uint64_t runtime = 0;  // MPI and the program itself
     std::uint64_t Total() const { return arrays + fftwWork + tables + runtime; }
 };
-RankMemory EstimateRankMemory(std::int64_t allocLocal, int nz, bool vonKarman);
+RankMemory EstimateRankMemory(std::int64_t allocLocal, int nz, std::size_t tableSlots);
 
 // MemAvailable of a /proc/meminfo text, in bytes; nothing when the line is missing.
 std::optional<std::uint64_t> ParseMemAvailable(const std::string& meminfo);

@@ -144,8 +144,9 @@ struct SlabArrays {
 // machine's memory.
 bool CheckMemory(const Slab& s, const RandomMpiOptions& o, const World& w, Progress& progress)
 {
-    const RankMemory need =
-        EstimateRankMemory(s.allocLocal, s.nz, o.model.iFunction == CorrelationVonKarman);
+    const RankMemory need = EstimateRankMemory(
+        s.allocLocal, s.nz,
+        CorrelationTableSlots(o.model.iFunction, static_cast<std::size_t>(s.Cells())));
     std::uint64_t mine = need.Total(), most = 0;
     MPI_Allreduce(&mine, &most, 1, MPI_UINT64_T, MPI_MAX, w.comm);
 

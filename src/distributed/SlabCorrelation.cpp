@@ -73,6 +73,17 @@ std::uint32_t Bits(float r)
 
 } // namespace
 
+std::size_t CorrelationTableSlots(int type, std::size_t slabCells)
+{
+    // Only the Von Karman value is worth remembering; the exponential is one exp().
+    if (type != CorrelationVonKarman)
+        return 0;
+    std::size_t slots = 1;
+    while (slots < 2 * slabCells && slots < (std::size_t{1} << 24))
+        slots *= 2;
+    return slots;
+}
+
 std::size_t SampleCorrelationSlab(const CorrelationGrid& g, int z0, int planes, float* out,
                                   std::size_t rowStride)
 {
@@ -83,13 +94,10 @@ std::size_t SampleCorrelationSlab(const CorrelationGrid& g, int z0, int planes, 
     const float cosT = std::cos(theta);
     const float sinT = std::sin(theta);
 
-    // Only the Von Karman value is worth remembering; the exponential is one exp().
     const bool remember = g.type == CorrelationVonKarman;
-    // Up to 2^22 slots (32 MiB), enough for the distinct distances of a 1024^3 grid without
-    // rotation; a small slab gets a table of twice its cells.
-    std::size_t capacityLog2 = 0;
     const std::size_t cells = static_cast<std::size_t>(std::max(planes, 0)) * g.ny * g.nx;
-    while (remember && capacityLog2 < 22 && (std::size_t{1} << capacityLog2) < 2 * cells)
+    std::size_t capacityLog2 = 0;
+    while ((std::size_t{1} << capacityLog2) < CorrelationTableSlots(g.type, cells))
         ++capacityLog2;
     RValueTable table(capacityLog2);
     std::size_t evaluations = 0;

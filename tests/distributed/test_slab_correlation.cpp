@@ -98,3 +98,14 @@ TEST(SampleCorrelationSlab, EvaluatesEachDistinctDistanceOnce)
     // the peak sits at the centre cell (16, 16, 16)
     EXPECT_EQ(slab[(16 * 32 + 16) * 32 + 16], g.e * g.e);
 }
+
+TEST(CorrelationTableSlots, TwiceTheCellsUpToTheCap)
+{
+    EXPECT_EQ(CorrelationTableSlots(CorrelationExponential, 1000), 0u);
+    EXPECT_EQ(CorrelationTableSlots(CorrelationRandomNoise, 1000), 0u);
+    EXPECT_EQ(CorrelationTableSlots(CorrelationVonKarman, 1000), 2048u);
+    EXPECT_EQ(CorrelationTableSlots(CorrelationVonKarman, 1024), 2048u);
+    EXPECT_EQ(CorrelationTableSlots(CorrelationVonKarman, 0), 1u);
+    EXPECT_EQ(CorrelationTableSlots(CorrelationVonKarman, std::size_t{1} << 30),
+              std::size_t{1} << 24);
+}
