@@ -19,13 +19,14 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 
-// Open-addressing table from the bits of r to the correlation value. It stops taking new
-// entries when full, so memory stays bounded whatever the grid (later misses just evaluate).
+// Open-addressing table from the bits of r to the correlation value. It starts small, doubles
+// when half full up to maxSlots, then stops taking new entries, so memory stays bounded
+// whatever the grid (later misses just evaluate).
 class RValueTable {
 public:
-    explicit RValueTable(std::size_t capacityLog2)
-        : mask((std::size_t{1} << capacityLog2) - 1), keys(mask + 1, kEmpty), values(mask + 1)
+    explicit RValueTable(std::size_t maxSlots) : maxSlots(maxSlots)
     {
+        Resize(std::max<std::size_t>(1, std::min<std::size_t>(maxSlots, 1u << 12)));
     }
     // Returns true and sets value when r was stored.
     bool Find(std::uint32_t key, float& value) const
@@ -41,13 +42,14 @@ public:
     }
     void Insert(std::uint32_t key, float value)
     {
-        if ((used + 1) * 2 > keys.size() || key == kEmpty)
-            return; // half full: probes stay short
-        std::size_t i = Slot(key);
-        while (keys[i] != kEmpty)
-            i = (i + 1) & mask;
-        keys[i] = key;
-        values[i] = value;
+        if (key == kEmpty)
+            return;
+        if ((used + 1) * 2 > keys.size()) { // half full: probes stay short
+            if (keys.size() * 2 > maxSlots)
+                return;
+            Resize(keys.size() * 2);
+        }
+        Place(key, value);
         ++used;
     }
 
@@ -58,7 +60,27 @@ private:
     {
         return static_cast<std::size_t>((key * 2654435761u) ^ (key >> 15)) & mask;
     }
-    std::size_t mask;
+    void Place(std::uint32_t key, float value)
+    {
+        std::size_t i = Slot(key);
+        while (keys[i] != kEmpty)
+            i = (i + 1) & mask;
+        keys[i] = key;
+        values[i] = value;
+    }
+    void Resize(std::size_t slots)
+    {
+        std::vector<std::uint32_t> oldKeys(slots, kEmpty);
+        std::vector<float> oldValues(slots);
+        oldKeys.swap(keys);
+        oldValues.swap(values);
+        mask = slots - 1;
+        for (std::size_t i = 0; i < oldKeys.size(); ++i)
+            if (oldKeys[i] != kEmpty)
+                Place(oldKeys[i], oldValues[i]);
+    }
+    std::size_t maxSlots;
+    std::size_t mask = 0;
     std::vector<std::uint32_t> keys;
     std::vector<float> values;
     std::size_t used = 0;
@@ -96,10 +118,7 @@ std::size_t SampleCorrelationSlab(const CorrelationGrid& g, int z0, int planes, 
 
     const bool remember = g.type == CorrelationVonKarman;
     const std::size_t cells = static_cast<std::size_t>(std::max(planes, 0)) * g.ny * g.nx;
-    std::size_t capacityLog2 = 0;
-    while ((std::size_t{1} << capacityLog2) < CorrelationTableSlots(g.type, cells))
-        ++capacityLog2;
-    RValueTable table(capacityLog2);
+    RValueTable table(CorrelationTableSlots(g.type, cells));
     std::size_t evaluations = 0;
 
     for (int p = 0; p < planes; ++p) {

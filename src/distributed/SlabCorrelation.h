@@ -14,8 +14,8 @@ struct CorrelationGrid {
     float e = 0.1f, h = 0.5f, angle = 0;
 };
 
-// Slots of the table of distinct distances for a slab of cells (8 bytes each): twice the
-// cells, up to 2^24 (128 MiB); 0 for types other than Von Karman, which need no table.
+// Most slots the table of distinct distances may grow to for a slab of cells (8 bytes each):
+// twice the cells, up to 2^24 (128 MiB); 0 for types other than Von Karman, which need no table.
 std::size_t CorrelationTableSlots(int type, std::size_t slabCells);
 
 // Fills the planes z0 .. z0 + planes - 1 of the grid into out: plane p, row y starts at
