@@ -427,6 +427,13 @@ void AddNotes(const VtiLayout& L, const std::string& path, ExchangeResult& resul
                                       path.c_str()));
 }
 
+// VTK keeps origin and spacing in double: 17 digits give it the float's exact value, so that
+// its origin is Kalder's start itself, not the nearest double to a shortened text.
+std::string Exact(float value)
+{
+    return Format("%.17g", static_cast<double>(value));
+}
+
 std::string HeaderText(const CData3D& v, const VtiWriteOptions& o)
 {
     const std::string extent = Format("0 %d 0 %d 0 %d", v.NX, v.NY, v.NZ);
@@ -439,9 +446,9 @@ std::string HeaderText(const CData3D& v, const VtiWriteOptions& o)
                 o.Compress ? " compressor=\"vtkZLibDataCompressor\"" : "");
     s += Format("  <ImageData WholeExtent=\"%s\" Origin=\"%s %s %s\" Spacing=\"%s %s %s\" "
                 "Direction=\"1 0 0 0 1 0 0 0 1\">\n",
-                extent.c_str(), FloatText(v.StartX).c_str(), FloatText(v.StartY).c_str(),
-                FloatText(v.StartZ).c_str(), FloatText(v.StepX).c_str(), FloatText(v.StepY).c_str(),
-                FloatText(v.StepZ).c_str());
+                extent.c_str(), Exact(v.StartX).c_str(), Exact(v.StartY).c_str(),
+                Exact(v.StartZ).c_str(), Exact(v.StepX).c_str(), Exact(v.StepY).c_str(),
+                Exact(v.StepZ).c_str());
     s += Format("    <Piece Extent=\"%s\">\n", extent.c_str());
     s += "      <PointData>\n      </PointData>\n";
     s += Format("      <CellData Scalars=\"%s\">\n", name.c_str());
