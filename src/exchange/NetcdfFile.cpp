@@ -1,5 +1,6 @@
 #include "exchange/NetcdfFile.h"
 
+#include "platform/BinaryFile.h"
 #include "platform/TextFile.h"
 #include "volume/Data3D.h"
 
@@ -238,8 +239,189 @@ void ReverseAxis(CData3D& v, int axis)
     }
 }
 
-std::string ReadVariable(int nc, const std::string& path, CData3D& volume,
-                         const NetcdfReadOptions& options, ExchangeResult& result)
+// The NetCDF library reads a classic (CDF-1, CDF-2, CDF-5) file that was cut short without an
+// error, filling what is missing. The header tells where each variable's values lie, so the
+// file's length is checked against the end of the chosen variable before anything is read.
+// The header has been accepted by the library; this walk only needs to stay within bounds.
+class ClassicHeader {
+public:
+    ClassicHeader(platform::BinaryFile& f) : file(f) {}
+
+    // Bytes up to the end of the values of variable name; -1 when the header cannot be walked.
+    std::int64_t DataEnd(const std::string& name)
+    {
+        unsigned char magic[4];
+        if (!Bytes(magic, 4) || std::memcmp(magic, "CDF", 3) != 0)
+            return -1;
+        const int version = magic[3];
+        if (version != 1 && version != 2 && version != 5)
+            return -1;
+        wide = version == 5;
+        beginWide = version != 1;
+        std::uint64_t numrecs = 0;
+        if (!Count(numrecs))
+            return -1;
+        if (numrecs == (wide ? UINT64_MAX : 0xFFFFFFFFu))
+            return -1; // streaming: the record count is not in the header
+
+        // Dimensions: lengths, 0 for the record dimension.
+        std::vector<std::uint64_t> dims;
+        std::uint32_t tag = 0;
+        std::uint64_t n = 0;
+        if (!Tag(tag) || !Count(n) || n > 1u << 16)
+            return -1;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            std::uint64_t len = 0;
+            if (!SkipName() || !Count(len))
+                return -1;
+            dims.push_back(len);
+        }
+        if (!SkipAttributes())
+            return -1;
+        if (!Tag(tag) || !Count(n) || n > 1u << 20)
+            return -1;
+        struct Var {
+            bool wanted = false, record = false;
+            std::uint64_t vsize = 0, begin = 0, bytes = 0;
+        };
+        std::vector<Var> vars;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            Var v;
+            std::string varName;
+            std::uint64_t ndims = 0;
+            if (!Name(varName) || !Count(ndims) || ndims > 1024)
+                return -1;
+            v.wanted = varName == name;
+            std::uint64_t cells = 1;
+            for (std::uint64_t d = 0; d < ndims; ++d) {
+                std::uint64_t id = 0;
+                if (!Count(id) || id >= dims.size())
+                    return -1;
+                if (d == 0 && dims[id] == 0)
+                    v.record = true;
+                else if (__builtin_mul_overflow(cells, dims[id], &cells))
+                    return -1;
+            }
+            std::uint32_t type = 0;
+            if (!SkipAttributes() || !Tag(type) || !Count(v.vsize) || !Begin(v.begin))
+                return -1;
+            const std::uint64_t size = TypeSize(type);
+            if (size == 0 || __builtin_mul_overflow(cells, size, &v.bytes))
+                return -1;
+            vars.push_back(v);
+        }
+        // One record holds every record variable's slab (a lone record variable unpadded).
+        std::uint64_t recordSize = 0, records = 0;
+        for (const Var& v : vars)
+            if (v.record) {
+                recordSize += v.vsize;
+                ++records;
+            }
+        for (const Var& v : vars) {
+            if (!v.wanted)
+                continue;
+            std::uint64_t end = v.begin, span = 0;
+            if (v.record && numrecs > 0) {
+                const std::uint64_t step = records == 1 ? v.bytes : recordSize;
+                if (__builtin_mul_overflow(numrecs - 1, step, &span) ||
+                    __builtin_add_overflow(end, span, &end))
+                    return -1;
+            }
+            if ((v.record && numrecs == 0) || __builtin_add_overflow(end, v.bytes, &end) ||
+                end > static_cast<std::uint64_t>(INT64_MAX))
+                return v.record && numrecs == 0 ? static_cast<std::int64_t>(v.begin) : -1;
+            return static_cast<std::int64_t>(end);
+        }
+        return -1;
+    }
+
+private:
+    static std::uint64_t TypeSize(std::uint32_t t)
+    {
+        switch (t) {
+        case NC_BYTE:
+        case NC_CHAR:
+        case NC_UBYTE:
+            return 1;
+        case NC_SHORT:
+        case NC_USHORT:
+            return 2;
+        case NC_INT:
+        case NC_UINT:
+        case NC_FLOAT:
+            return 4;
+        case NC_DOUBLE:
+        case NC_INT64:
+        case NC_UINT64:
+            return 8;
+        default:
+            return 0;
+        }
+    }
+    bool Bytes(void* p, std::size_t n) { return file.Read(p, n) == n; }
+    bool BigEndian(std::uint64_t& v, int n)
+    {
+        unsigned char b[8];
+        if (!Bytes(b, static_cast<std::size_t>(n)))
+            return false;
+        v = 0;
+        for (int i = 0; i < n; ++i)
+            v = v << 8 | b[i];
+        return true;
+    }
+    bool Tag(std::uint32_t& t)
+    {
+        std::uint64_t v = 0;
+        if (!BigEndian(v, 4))
+            return false;
+        t = static_cast<std::uint32_t>(v);
+        return true;
+    }
+    bool Count(std::uint64_t& v) { return BigEndian(v, wide ? 8 : 4); }
+    bool Begin(std::uint64_t& v) { return BigEndian(v, beginWide ? 8 : 4); }
+    bool Skip(std::uint64_t n)
+    {
+        const std::int64_t here = file.Tell(), length = file.Length();
+        if (here < 0 || n > static_cast<std::uint64_t>(std::max<std::int64_t>(0, length - here)))
+            return false;
+        return file.Seek(static_cast<std::int64_t>(n), platform::SeekFrom::Current);
+    }
+    bool Name(std::string& out)
+    {
+        std::uint64_t n = 0;
+        if (!Count(n) || n > NC_MAX_NAME * 4u)
+            return false;
+        out.assign(static_cast<std::size_t>(n), '\0');
+        return Bytes(out.data(), out.size()) && Skip((4 - n % 4) % 4);
+    }
+    bool SkipName()
+    {
+        std::string ignored;
+        return Name(ignored);
+    }
+    bool SkipAttributes()
+    {
+        std::uint32_t tag = 0;
+        std::uint64_t n = 0;
+        if (!Tag(tag) || !Count(n))
+            return false;
+        for (std::uint64_t i = 0; i < n; ++i) {
+            std::uint32_t type = 0;
+            std::uint64_t count = 0, bytes = 0;
+            if (!SkipName() || !Tag(type) || !Count(count) || TypeSize(type) == 0 ||
+                __builtin_mul_overflow(count, TypeSize(type), &bytes) ||
+                !Skip(bytes + (4 - bytes % 4) % 4))
+                return false;
+        }
+        return true;
+    }
+
+    platform::BinaryFile& file;
+    bool wide = false, beginWide = false;
+};
+
+std::string ReadVariable(int nc, const std::string& path, platform::BinaryFile* raw,
+                         CData3D& volume, const NetcdfReadOptions& options, ExchangeResult& result)
 {
     // 1. The variable and its dimensions.
     int var = -1;
@@ -264,6 +446,19 @@ std::string ReadVariable(int nc, const std::string& path, CData3D& volume,
         if (nc_inq_dimlen(nc, dimids[d], &len[d]) != NC_NOERR ||
             len[d] > static_cast<std::size_t>(INT32_MAX))
             return Format("a dimension of \"%s\" cannot be inquired", name.c_str());
+
+    int format = 0;
+    if (raw && nc_inq_format(nc, &format) == NC_NOERR &&
+        (format == NC_FORMAT_CLASSIC || format == NC_FORMAT_64BIT_OFFSET ||
+         format == NC_FORMAT_CDF5)) {
+        raw->Seek(0, platform::SeekFrom::Begin);
+        const std::int64_t end = ClassicHeader(*raw).DataEnd(name);
+        if (end > raw->Length())
+            return Format("the file ends before the values of \"%s\" (it holds %lld bytes, the "
+                          "values reach byte %lld)",
+                          name.c_str(), static_cast<long long>(raw->Length()),
+                          static_cast<long long>(end));
+    }
 
     // 2. The grid: dimension 0 is Z, 1 is Y, 2 is X; storage decides whether values are staged.
     ExchangeGrid grid;
@@ -337,12 +532,12 @@ std::string ReadVariable(int nc, const std::string& path, CData3D& volume,
     return {};
 }
 
-ExchangeResult ReadOpen(int nc, const std::string& path, CData3D& volume,
+ExchangeResult ReadOpen(int nc, const std::string& path, platform::BinaryFile* raw, CData3D& volume,
                         const NetcdfReadOptions& options)
 {
     ExchangeResult result;
     try {
-        std::string error = ReadVariable(nc, path, volume, options, result);
+        std::string error = ReadVariable(nc, path, raw, volume, options, result);
         if (!error.empty())
             result.Error = Problem(path, error);
     } catch (const std::bad_alloc&) {
@@ -447,7 +642,8 @@ ExchangeResult ReadNetcdfFile(const std::string& path, CData3D& volume,
         result.Error = Problem(path, nc_strerror(rc));
         return result;
     }
-    return ReadOpen(f.id, path, volume, options);
+    auto raw = platform::OpenBinaryRead(path);
+    return ReadOpen(f.id, path, raw.get(), volume, options);
 }
 
 ExchangeResult ReadNetcdfMemory(const std::string& name, const void* data, std::size_t size,
@@ -462,7 +658,9 @@ ExchangeResult ReadNetcdfMemory(const std::string& name, const void* data, std::
         result.Error = Problem(name, nc_strerror(rc));
         return result;
     }
-    return ReadOpen(f.id, name, volume, options);
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    platform::MemoryFile raw(std::vector<std::uint8_t>(bytes, bytes + size));
+    return ReadOpen(f.id, name, &raw, volume, options);
 }
 
 std::vector<std::string> ListNetcdfVariables(const std::string& path)
