@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <new>
 #include <vector>
 
@@ -239,76 +240,77 @@ void ReverseAxis(CData3D& v, int axis)
     }
 }
 
-// The NetCDF library reads a classic (CDF-1, CDF-2, CDF-5) file that was cut short without an
-// error, filling what is missing. The header tells where each variable's values lie, so the
-// file's length is checked against the end of the chosen variable before anything is read.
-// The header has been accepted by the library; this walk only needs to stay within bounds.
+// Classic (CDF-1, CDF-2, CDF-5) headers are walked before the library sees them: the library
+// sizes its tables from the header's counts, so a hostile count of a few bytes would make it
+// allocate gigabytes, and it reads a file that was cut short without an error, filling what is
+// missing. The walk checks every count against the bytes left in the file and notes where each
+// variable's values end, so that the file's length can be checked against them.
 class ClassicHeader {
 public:
-    ClassicHeader(platform::BinaryFile& f) : file(f) {}
+    explicit ClassicHeader(platform::BinaryFile& f) : file(f) {}
 
-    // Bytes up to the end of the values of variable name; -1 when the header cannot be walked.
-    std::int64_t DataEnd(const std::string& name)
+    // Walks the header from the start of the file; the message when it is damaged.
+    std::string Walk(std::map<std::string, std::int64_t>& ends)
     {
         unsigned char magic[4];
         if (!Bytes(magic, 4) || std::memcmp(magic, "CDF", 3) != 0)
-            return -1;
+            return "the file does not start with a NetCDF signature";
         const int version = magic[3];
         if (version != 1 && version != 2 && version != 5)
-            return -1;
+            return Format("the classic format version %d is not known", version);
         wide = version == 5;
         beginWide = version != 1;
         std::uint64_t numrecs = 0;
         if (!Count(numrecs))
-            return -1;
-        if (numrecs == (wide ? UINT64_MAX : 0xFFFFFFFFu))
-            return -1; // streaming: the record count is not in the header
+            return "the header is cut short";
+        const bool streaming = numrecs == (wide ? UINT64_MAX : 0xFFFFFFFFu);
 
         // Dimensions: lengths, 0 for the record dimension.
         std::vector<std::uint64_t> dims;
-        std::uint32_t tag = 0;
         std::uint64_t n = 0;
-        if (!Tag(tag) || !Count(n) || n > 1u << 16)
-            return -1;
+        if (!List(n, 8))
+            return "the dimension list is damaged";
         for (std::uint64_t i = 0; i < n; ++i) {
             std::uint64_t len = 0;
             if (!SkipName() || !Count(len))
-                return -1;
+                return "the dimension list is damaged";
             dims.push_back(len);
         }
         if (!SkipAttributes())
-            return -1;
-        if (!Tag(tag) || !Count(n) || n > 1u << 20)
-            return -1;
+            return "the global attributes are damaged";
+        if (!List(n, 24))
+            return "the variable list is damaged";
         struct Var {
-            bool wanted = false, record = false;
+            std::string name;
+            bool record = false;
             std::uint64_t vsize = 0, begin = 0, bytes = 0;
         };
         std::vector<Var> vars;
         for (std::uint64_t i = 0; i < n; ++i) {
             Var v;
-            std::string varName;
             std::uint64_t ndims = 0;
-            if (!Name(varName) || !Count(ndims) || ndims > 1024)
-                return -1;
-            v.wanted = varName == name;
+            if (!Name(v.name) || !Count(ndims) || !Plausible(ndims, wide ? 8 : 4))
+                return "the variable list is damaged";
             std::uint64_t cells = 1;
+            bool overflow = false;
             for (std::uint64_t d = 0; d < ndims; ++d) {
                 std::uint64_t id = 0;
                 if (!Count(id) || id >= dims.size())
-                    return -1;
+                    return "a variable names a dimension that does not exist";
                 if (d == 0 && dims[id] == 0)
                     v.record = true;
-                else if (__builtin_mul_overflow(cells, dims[id], &cells))
-                    return -1;
+                else
+                    overflow = overflow || __builtin_mul_overflow(cells, dims[id], &cells);
             }
             std::uint32_t type = 0;
             if (!SkipAttributes() || !Tag(type) || !Count(v.vsize) || !Begin(v.begin))
-                return -1;
+                return "the variable list is damaged";
             const std::uint64_t size = TypeSize(type);
-            if (size == 0 || __builtin_mul_overflow(cells, size, &v.bytes))
-                return -1;
-            vars.push_back(v);
+            if (size == 0)
+                return Format("the variable \"%s\" has an unknown type", v.name.c_str());
+            if (overflow || __builtin_mul_overflow(cells, size, &v.bytes))
+                v.bytes = UINT64_MAX;
+            vars.push_back(std::move(v));
         }
         // One record holds every record variable's slab (a lone record variable unpadded).
         std::uint64_t recordSize = 0, records = 0;
@@ -318,21 +320,25 @@ public:
                 ++records;
             }
         for (const Var& v : vars) {
-            if (!v.wanted)
-                continue;
             std::uint64_t end = v.begin, span = 0;
-            if (v.record && numrecs > 0) {
-                const std::uint64_t step = records == 1 ? v.bytes : recordSize;
-                if (__builtin_mul_overflow(numrecs - 1, step, &span) ||
-                    __builtin_add_overflow(end, span, &end))
-                    return -1;
+            bool overflow = v.bytes == UINT64_MAX;
+            if (v.record && streaming) {
+                continue; // the record count is not in the header
+            } else if (v.record && numrecs == 0) {
+                end = v.begin;
+            } else {
+                if (v.record) {
+                    const std::uint64_t step = records == 1 ? v.bytes : recordSize;
+                    overflow = overflow || __builtin_mul_overflow(numrecs - 1, step, &span) ||
+                               __builtin_add_overflow(end, span, &end);
+                }
+                overflow = overflow || __builtin_add_overflow(end, v.bytes, &end);
             }
-            if ((v.record && numrecs == 0) || __builtin_add_overflow(end, v.bytes, &end) ||
-                end > static_cast<std::uint64_t>(INT64_MAX))
-                return v.record && numrecs == 0 ? static_cast<std::int64_t>(v.begin) : -1;
-            return static_cast<std::int64_t>(end);
+            ends[v.name] = overflow || end > static_cast<std::uint64_t>(INT64_MAX)
+                               ? INT64_MAX
+                               : static_cast<std::int64_t>(end);
         }
-        return -1;
+        return {};
     }
 
 private:
@@ -378,13 +384,23 @@ private:
         return true;
     }
     bool Count(std::uint64_t& v) { return BigEndian(v, wide ? 8 : 4); }
+    std::uint64_t Left()
+    {
+        const std::int64_t here = file.Tell(), length = file.Length();
+        return here < 0 || length < here ? 0 : static_cast<std::uint64_t>(length - here);
+    }
+    // A count of n items of at least minBytes each fits in what is left of the file.
+    bool Plausible(std::uint64_t n, std::uint64_t minBytes) { return n <= Left() / minBytes; }
+    // A list header: the tag (or ABSENT's zero) and the count.
+    bool List(std::uint64_t& n, std::uint64_t minBytes)
+    {
+        std::uint32_t tag = 0;
+        return Tag(tag) && Count(n) && Plausible(n, minBytes);
+    }
     bool Begin(std::uint64_t& v) { return BigEndian(v, beginWide ? 8 : 4); }
     bool Skip(std::uint64_t n)
     {
-        const std::int64_t here = file.Tell(), length = file.Length();
-        if (here < 0 || n > static_cast<std::uint64_t>(std::max<std::int64_t>(0, length - here)))
-            return false;
-        return file.Seek(static_cast<std::int64_t>(n), platform::SeekFrom::Current);
+        return n <= Left() && file.Seek(static_cast<std::int64_t>(n), platform::SeekFrom::Current);
     }
     bool Name(std::string& out)
     {
@@ -401,9 +417,8 @@ private:
     }
     bool SkipAttributes()
     {
-        std::uint32_t tag = 0;
         std::uint64_t n = 0;
-        if (!Tag(tag) || !Count(n))
+        if (!List(n, 12))
             return false;
         for (std::uint64_t i = 0; i < n; ++i) {
             std::uint32_t type = 0;
@@ -420,7 +435,13 @@ private:
     bool wide = false, beginWide = false;
 };
 
-std::string ReadVariable(int nc, const std::string& path, platform::BinaryFile* raw,
+// Where the values of a classic file's variables end, and the file's length.
+struct ClassicExtent {
+    std::map<std::string, std::int64_t> Ends;
+    std::int64_t Length = 0;
+};
+
+std::string ReadVariable(int nc, const std::string& path, const ClassicExtent* classic,
                          CData3D& volume, const NetcdfReadOptions& options, ExchangeResult& result)
 {
     // 1. The variable and its dimensions.
@@ -447,17 +468,13 @@ std::string ReadVariable(int nc, const std::string& path, platform::BinaryFile* 
             len[d] > static_cast<std::size_t>(INT32_MAX))
             return Format("a dimension of \"%s\" cannot be inquired", name.c_str());
 
-    int format = 0;
-    if (raw && nc_inq_format(nc, &format) == NC_NOERR &&
-        (format == NC_FORMAT_CLASSIC || format == NC_FORMAT_64BIT_OFFSET ||
-         format == NC_FORMAT_CDF5)) {
-        raw->Seek(0, platform::SeekFrom::Begin);
-        const std::int64_t end = ClassicHeader(*raw).DataEnd(name);
-        if (end > raw->Length())
+    if (classic) {
+        auto end = classic->Ends.find(name);
+        if (end != classic->Ends.end() && end->second > classic->Length)
             return Format("the file ends before the values of \"%s\" (it holds %lld bytes, the "
                           "values reach byte %lld)",
-                          name.c_str(), static_cast<long long>(raw->Length()),
-                          static_cast<long long>(end));
+                          name.c_str(), static_cast<long long>(classic->Length),
+                          static_cast<long long>(end->second));
     }
 
     // 2. The grid: dimension 0 is Z, 1 is Y, 2 is X; storage decides whether values are staged.
@@ -532,12 +549,12 @@ std::string ReadVariable(int nc, const std::string& path, platform::BinaryFile* 
     return {};
 }
 
-ExchangeResult ReadOpen(int nc, const std::string& path, platform::BinaryFile* raw, CData3D& volume,
-                        const NetcdfReadOptions& options)
+ExchangeResult ReadOpen(int nc, const std::string& path, const ClassicExtent* classic,
+                        CData3D& volume, const NetcdfReadOptions& options)
 {
     ExchangeResult result;
     try {
-        std::string error = ReadVariable(nc, path, raw, volume, options, result);
+        std::string error = ReadVariable(nc, path, classic, volume, options, result);
         if (!error.empty())
             result.Error = Problem(path, error);
     } catch (const std::bad_alloc&) {
@@ -629,38 +646,67 @@ std::string WriteValues(int nc, const CData3D& v, const int coordVars[3], int da
     return rc == NC_NOERR ? std::string() : nc_strerror(rc);
 }
 
+// Walks a classic header before the library opens the file; other files pass unchecked (HDF5
+// checks its own structure against the file's end). Empty when the library may open it.
+std::string CheckClassic(platform::BinaryFile& file, ClassicExtent& classic, bool& isClassic)
+{
+    unsigned char magic[3] = {};
+    isClassic = file.Read(magic, 3) == 3 && std::memcmp(magic, "CDF", 3) == 0;
+    if (!isClassic || !file.Seek(0, platform::SeekFrom::Begin))
+        return {};
+    classic.Length = file.Length();
+    return ClassicHeader(file).Walk(classic.Ends);
+}
+
+ExchangeResult Refused(const std::string& path, const std::string& what)
+{
+    ExchangeResult result;
+    result.Error = Problem(path, what);
+    return result;
+}
+
 } // namespace
 
 ExchangeResult ReadNetcdfFile(const std::string& path, CData3D& volume,
                               const NetcdfReadOptions& options)
 {
+    ClassicExtent classic;
+    bool isClassic = false;
+    std::string error;
+    auto raw = platform::OpenBinaryRead(path, &error);
+    if (!raw)
+        return Refused(path, error);
+    error = CheckClassic(*raw, classic, isClassic);
+    raw.reset();
+    if (!error.empty())
+        return Refused(path, error);
     NcFile f;
     int rc = nc_open(path.c_str(), NC_NOWRITE, &f.id);
     if (rc != NC_NOERR) {
         f.id = -1;
-        ExchangeResult result;
-        result.Error = Problem(path, nc_strerror(rc));
-        return result;
+        return Refused(path, nc_strerror(rc));
     }
-    auto raw = platform::OpenBinaryRead(path);
-    return ReadOpen(f.id, path, raw.get(), volume, options);
+    return ReadOpen(f.id, path, isClassic ? &classic : nullptr, volume, options);
 }
 
 ExchangeResult ReadNetcdfMemory(const std::string& name, const void* data, std::size_t size,
                                 CData3D& volume, const NetcdfReadOptions& options)
 {
+    ClassicExtent classic;
+    bool isClassic = false;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+    platform::MemoryFile raw(std::vector<std::uint8_t>(bytes, bytes + size));
+    std::string error = CheckClassic(raw, classic, isClassic);
+    if (!error.empty())
+        return Refused(name, error);
     NcFile f;
     // The library does not write through NC_NOWRITE; it only takes a non-const pointer.
     int rc = nc_open_mem(name.c_str(), NC_NOWRITE, size, const_cast<void*>(data), &f.id);
     if (rc != NC_NOERR) {
         f.id = -1;
-        ExchangeResult result;
-        result.Error = Problem(name, nc_strerror(rc));
-        return result;
+        return Refused(name, nc_strerror(rc));
     }
-    const auto* bytes = static_cast<const std::uint8_t*>(data);
-    platform::MemoryFile raw(std::vector<std::uint8_t>(bytes, bytes + size));
-    return ReadOpen(f.id, name, &raw, volume, options);
+    return ReadOpen(f.id, name, isClassic ? &classic : nullptr, volume, options);
 }
 
 std::vector<std::string> ListNetcdfVariables(const std::string& path)

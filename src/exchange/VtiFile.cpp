@@ -168,7 +168,7 @@ const XmlElement* ChooseArray(const XmlDocument& doc, const XmlElement& piece,
             const XmlElement& e = doc.Elements[c];
             if (e.Name != "DataArray")
                 continue;
-            const std::string& name = e.Attribute("Name", "");
+            const std::string name = e.Attribute("Name", "");
             if (!wanted.empty()) {
                 if (name == wanted)
                     return &e;
@@ -192,15 +192,15 @@ std::string DescribeImage(const XmlDocument& doc, const VtiReadOptions& options,
         return "the root element is not VTKFile";
     if (root.Attribute("type", "") != "ImageData")
         return Format("the file holds %s, not ImageData", root.Attribute("type", "?").c_str());
-    const std::string& order = root.Attribute("byte_order", "LittleEndian");
+    const std::string order = root.Attribute("byte_order", "LittleEndian");
     if (order != "LittleEndian" && order != "BigEndian")
         return Format("the byte order %s is not known", order.c_str());
     L.BigEndian = order == "BigEndian";
-    const std::string& header = root.Attribute("header_type", "UInt32");
+    const std::string header = root.Attribute("header_type", "UInt32");
     if (header != "UInt32" && header != "UInt64")
         return Format("the header type %s is not known", header.c_str());
     L.HeaderBytes = header == "UInt64" ? 8 : 4;
-    const std::string& compressor = root.Attribute("compressor", "");
+    const std::string compressor = root.Attribute("compressor", "");
     if (!compressor.empty() && compressor != "vtkZLibDataCompressor")
         return Format("the compressor %s is not read (zlib is)", compressor.c_str());
     L.Compressed = !compressor.empty();

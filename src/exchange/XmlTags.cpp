@@ -61,7 +61,7 @@ std::string Unescape(const std::string& s)
 
 } // namespace
 
-const std::string& XmlElement::Attribute(const std::string& name, const std::string& fallback) const
+std::string XmlElement::Attribute(const std::string& name, const std::string& fallback) const
 {
     auto it = Attributes.find(name);
     return it == Attributes.end() ? fallback : it->second;

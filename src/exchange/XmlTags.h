@@ -15,8 +15,8 @@ struct XmlElement {
     std::vector<std::size_t> Children;      // indices into XmlDocument::Elements
     std::size_t Parent = 0;
 
-    // The attribute's value, or fallback.
-    const std::string& Attribute(const std::string& name, const std::string& fallback) const;
+    // The attribute's value, or fallback (a copy: fallbacks are often temporaries).
+    std::string Attribute(const std::string& name, const std::string& fallback) const;
     bool Has(const std::string& name) const { return Attributes.count(name) > 0; }
 };
 

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace exchange_test;
 
 namespace {
@@ -105,7 +107,7 @@ lon = 136.0 + np.arange(6) * 0.5
 z, y, x = np.meshgrid(np.arange(4), np.arange(5), np.arange(6), indexing='ij')
 vs = (1000 * z + 10 * y + x + 0.5).astype(np.float64)
 vs[2, 1, 3] = -9999.0
-for fmt in ('NETCDF3_CLASSIC', 'NETCDF3_64BIT_OFFSET', 'NETCDF4', 'NETCDF4_CLASSIC'):
+for fmt in ('NETCDF3_CLASSIC', 'NETCDF3_64BIT_OFFSET', 'NETCDF3_64BIT_DATA', 'NETCDF4', 'NETCDF4_CLASSIC'):
     d = netCDF4.Dataset(fmt + '.nc', 'w', format=fmt)
     d.createDimension('depth', 4); d.createDimension('latitude', 5); d.createDimension('longitude', 6)
     for name, vals, units, long in (('depth', depth, 'km', 'depth below sea level'),

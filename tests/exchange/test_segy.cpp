@@ -161,7 +161,8 @@ TEST_F(SegyTest, ReadSegyFile_RefusesHostileFilesAndLeavesTheVolumeUntouched)
                 static_cast<unsigned char>(static_cast<std::uint32_t>(v) >> (8 * (n - 1 - i)));
     };
     // One trace fewer: 11 traces cannot fill lines of 4.
-    put("missing.sgy", std::vector<unsigned char>(good.begin(), good.end() - static_cast<long>(trace)));
+    put("missing.sgy",
+        std::vector<unsigned char>(good.begin(), good.end() - static_cast<long>(trace)));
     // Half a trace more: not a whole number of traces.
     std::vector<unsigned char> b = good;
     b.resize(b.size() + trace / 2);
