@@ -712,6 +712,12 @@ ExchangeResult ReadNetcdfMemory(const std::string& name, const void* data, std::
 std::vector<std::string> ListNetcdfVariables(const std::string& path)
 {
     std::vector<std::string> names;
+    ClassicExtent classic;
+    bool isClassic = false;
+    auto raw = platform::OpenBinaryRead(path);
+    if (!raw || !CheckClassic(*raw, classic, isClassic).empty())
+        return names;
+    raw.reset();
     NcFile f;
     if (nc_open(path.c_str(), NC_NOWRITE, &f.id) != NC_NOERR) {
         f.id = -1;
