@@ -81,6 +81,7 @@ struct SegyLayout {
     int Traces = 0;
     int Fast = 0, Slow = 0;       // traces per line, lines
     bool CrosslineSorted = false; // the fast key is the inline number
+    bool Mapped = false;          // segyio reads through a memory map (no shared file position)
 };
 
 std::string ReadBinaryHeader(segy_file* fp, SegyLayout& L)
@@ -251,49 +252,107 @@ void ReadSampleAxis(segy_file* fp, const SegyLayout& L, const SegyReadOptions& o
         g.Start[2] = static_cast<float>(delay);
 }
 
-// Reads the traces block by block, converts them to floats and places sample z of the trace at
-// (y, x) into Values[z][y][x].
-std::int64_t ReadTraces(segy_file* fp, const SegyLayout& L, CData3D& v, std::int64_t& missing)
+// Converts count traces of ns samples at raw (big-endian, as segyio delivers them) to floats:
+// IBM and IEEE floats in place through segyio, integers into converted.
+const float* ConvertTraces(const SegyLayout& L, int count, unsigned char* raw,
+                           std::vector<float>& converted)
 {
-    const int ns = L.Samples, es = SampleBytes(L.Format);
-    const int perBlock =
-        std::max<int>(1, static_cast<int>(BlockBytes / static_cast<std::size_t>(L.TraceBytes)));
-    std::vector<unsigned char> raw(static_cast<std::size_t>(perBlock) * L.TraceBytes);
-    std::vector<float> samples(static_cast<std::size_t>(perBlock) * ns);
-    std::int64_t bytes = 0;
-    for (int t0 = 0; t0 < L.Traces; t0 += perBlock) {
-        const int count = std::min(perBlock, L.Traces - t0);
-        for (int k = 0; k < count; ++k) {
-            unsigned char* p = raw.data() + static_cast<std::size_t>(k) * L.TraceBytes;
-            if (segy_readtrace(fp, t0 + k, p, L.Trace0, L.TraceBytes) == SEGY_OK) {
-                bytes += L.TraceBytes;
-            } else {
-                std::memset(p, 0, static_cast<std::size_t>(L.TraceBytes));
-                missing += ns;
-            }
-        }
-        float* f = samples.data();
-        const std::size_t n = static_cast<std::size_t>(count) * ns;
-        if (L.Format == SEGY_IBM_FLOAT_4_BYTE || L.Format == SEGY_IEEE_FLOAT_4_BYTE) {
-            std::memcpy(f, raw.data(), n * 4);
-            segy_to_native(L.Format, static_cast<long long>(n), f);
+    const std::size_t n = static_cast<std::size_t>(count) * L.Samples;
+    if (L.Format == SEGY_IBM_FLOAT_4_BYTE || L.Format == SEGY_IEEE_FLOAT_4_BYTE) {
+        segy_to_native(L.Format, static_cast<long long>(n), raw);
+        return reinterpret_cast<const float*>(raw);
+    }
+    const int es = SampleBytes(L.Format);
+    const ElementType type = es == 4   ? ElementType::Int32
+                             : es == 2 ? ElementType::Int16
+                                       : ElementType::Int8;
+    converted.resize(n);
+    ConvertToFloat(type, true, raw, n, converted.data());
+    return converted.data();
+}
+
+// Reads traces t0 .. t0+count-1 into raw; a trace that cannot be read is zeroed and counted.
+void ReadTraceRun(segy_file* fp, const SegyLayout& L, int t0, int count, unsigned char* raw,
+                  std::int64_t& bytes, std::int64_t& missing)
+{
+    for (int k = 0; k < count; ++k) {
+        unsigned char* p = raw + static_cast<std::size_t>(k) * L.TraceBytes;
+        if (segy_readtrace(fp, t0 + k, p, L.Trace0, L.TraceBytes) == SEGY_OK) {
+            bytes += L.TraceBytes;
         } else {
-            const ElementType type = es == 4   ? ElementType::Int32
-                                     : es == 2 ? ElementType::Int16
-                                               : ElementType::Int8;
-            ConvertToFloat(type, true, raw.data(), n, f);
-        }
-        for (int z0 = 0; z0 < ns; z0 += Tile) {
-            const int z1 = std::min(ns, z0 + Tile);
-            for (int k = 0; k < count; ++k) {
-                const int t = t0 + k, s = t / L.Fast, q = t % L.Fast;
-                const int y = L.CrosslineSorted ? q : s, x = L.CrosslineSorted ? s : q;
-                const float* trace = f + static_cast<std::size_t>(k) * ns;
-                for (int z = z0; z < z1; ++z)
-                    v.Values[z][y][x] = trace[z];
-            }
+            std::memset(p, 0, static_cast<std::size_t>(L.TraceBytes));
+            missing += L.Samples;
         }
     }
+}
+
+// Writes one line of an inline-sorted file (traces [x][z]) into row y of every plane. Tiles of
+// Tile x Tile samples are turned in a small local block, so that every plane row receives whole
+// runs of Tile values and the line's samples stay in the L2 cache.
+void TransposeLine(const float* f, int nx, int ns, int y, CData3D& v)
+{
+    float block[Tile][Tile];
+    for (int z0 = 0; z0 < ns; z0 += Tile) {
+        const int rows = std::min(Tile, ns - z0);
+        for (int x0 = 0; x0 < nx; x0 += Tile) {
+            const int cols = std::min(Tile, nx - x0);
+            for (int j = 0; j < cols; ++j) {
+                const float* trace = f + static_cast<std::size_t>(x0 + j) * ns + z0;
+                for (int i = 0; i < rows; ++i)
+                    block[i][j] = trace[i];
+            }
+            for (int i = 0; i < rows; ++i)
+                std::memcpy(&v.Values[z0 + i][y][x0], block[i], static_cast<std::size_t>(cols) * 4);
+        }
+    }
+}
+
+// Reads all traces and places sample z of the trace at (y, x) into Values[z][y][x]. Lines of an
+// inline-sorted file are independent and are shared between the cores; the result does not
+// depend on how they are shared.
+std::int64_t ReadTraces(segy_file* fp, const SegyLayout& L, CData3D& v, std::int64_t& missing)
+{
+    const int ns = L.Samples;
+    const std::size_t lineBytes = static_cast<std::size_t>(L.Fast) * L.TraceBytes;
+    std::int64_t bytes = 0, lost = 0;
+    if (!L.CrosslineSorted && lineBytes <= BlockBytes) {
+        // Without the memory map segyio seeks one shared stream: then one thread only.
+#pragma omp parallel if (L.Mapped) reduction(+ : bytes, lost)
+        {
+            std::vector<unsigned char> raw(lineBytes);
+            std::vector<float> converted;
+#pragma omp for schedule(static)
+            for (int y = 0; y < L.Slow; ++y) {
+                ReadTraceRun(fp, L, y * L.Fast, L.Fast, raw.data(), bytes, lost);
+                TransposeLine(ConvertTraces(L, L.Fast, raw.data(), converted), L.Fast, ns, y, v);
+            }
+        }
+        missing += lost;
+        return bytes;
+    }
+    // Crossline-sorted files, and lines too long for one block: runs of traces, each placed by
+    // its own (y, x).
+    const int perBlock = std::clamp<int>(
+        static_cast<int>(BlockBytes / static_cast<std::size_t>(L.TraceBytes)), 1, L.Traces);
+    std::vector<unsigned char> raw(static_cast<std::size_t>(perBlock) * L.TraceBytes);
+    std::vector<float> converted;
+    for (int t0 = 0; t0 < L.Traces; t0 += perBlock) {
+        const int count = std::min(perBlock, L.Traces - t0);
+        ReadTraceRun(fp, L, t0, count, raw.data(), bytes, lost);
+        const float* f = ConvertTraces(L, count, raw.data(), converted);
+        for (int z0 = 0; z0 < ns; z0 += Tile)
+            for (int k0 = 0; k0 < count; k0 += Tile) {
+                const int k1 = std::min(count, k0 + Tile), z1 = std::min(ns, z0 + Tile);
+                for (int k = k0; k < k1; ++k) {
+                    const int t = t0 + k, s = t / L.Fast, q = t % L.Fast;
+                    const int y = L.CrosslineSorted ? q : s, x = L.CrosslineSorted ? s : q;
+                    const float* trace = f + static_cast<std::size_t>(k) * ns;
+                    for (int z = z0; z < z1; ++z)
+                        v.Values[z][y][x] = trace[z];
+                }
+            }
+    }
+    missing += lost;
     return bytes;
 }
 
@@ -477,10 +536,10 @@ ExchangeResult ReadSegyFile(const std::string& path, CData3D& volume,
             result.Error = Format("Cannot open \"%s\".", path.c_str());
             return result;
         }
-        // Reading through a memory map saves a copy and a seek per trace; plain reads otherwise.
-        segy_mmap(h.fp);
-
+        // Reading through a memory map saves a copy and a seek per trace, and lets the lines be
+        // read in parallel; plain reads otherwise.
         SegyLayout L;
+        L.Mapped = segy_mmap(h.fp) == SEGY_OK;
         std::string error = ReadBinaryHeader(h.fp, L);
         if (error.empty())
             error = ReadLattice(h.fp, options, L);
