@@ -27,6 +27,10 @@ enum CommandId : int {
     ID_VIEW_TOOLBAR = 59392,
     ID_VIEW_STATUS_BAR = 59393,
 
+    // exchange formats (NumPy, VTK, NetCDF, SEG-Y)
+    ID_FILE_IMPORT = 32900,
+    ID_FILE_EXPORT = 32901,
+
     // navigation (toolbar only)
     ID_PREVIOUS = 32771,
     ID_NEXT = 32772,

@@ -44,6 +44,7 @@ std::vector<MenuEntry> BuildMenu()
                        Cmd(ID_FD_APPEND_ALL, "Append all files"), Sep(),
                        Cmd(ID_EXTRACT_2D_SLICE, "Extract 2D slice"),
                        Cmd(ID_READ_STRETCH_INFO, "Read stretch information", true)}),
+         Cmd(ID_FILE_IMPORT, "&Import..."), Cmd(ID_FILE_EXPORT, "Ex&port..."),
          Sep(), Cmd(ID_FILE_PRINT, "&Print...\tCtrl+P"),
          Cmd(ID_FILE_PRINT_PREVIEW, "Print Pre&view"), Cmd(ID_FILE_PRINT_SETUP, "P&rint Setup..."),
          Sep(), Cmd(ID_FILE_MRU_FILE1, "Recent File"), Sep(), Cmd(ID_APP_EXIT, "E&xit")}));

@@ -15,6 +15,7 @@
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/Dialogs.h"
+#include "shell/ExchangeCommands.h"
 #include "spectral/SpectralCommands.h"
 #include "volume/SnapshotSeries.h"
 #include "volume/StretchInfo.h"
@@ -166,6 +167,7 @@ bool CKalderView::IsEnabled(int id) const
         return CanInverseTransform(v);
     case ID_MEDIAN_FILTER:
         return CanMedianFilter(v);
+    case ID_FILE_EXPORT:
     case ID_CALCULATING_AVS:
     case ID_PROPERTY:
     case ID_OPEN_VELOCITY_MODEL_FILE:
@@ -321,6 +323,14 @@ bool CKalderView::OnCommand(int id)
         return true;
     case ID_OPEN_AFT:
         OnOpenAft();
+        return true;
+    case ID_FILE_IMPORT:
+        // The imported model replaces the volume: unsaved changes are asked about first.
+        if (Doc.SaveModified())
+            Apply(OnImportExchange(Doc, v));
+        return true;
+    case ID_FILE_EXPORT:
+        OnExportExchange(Doc, v);
         return true;
     case ID_FD_APPEND_ALL:
         OnAppendAll();
