@@ -33,21 +33,21 @@ MenuEntry Sub(const char* text, std::vector<MenuEntry> entries)
 std::vector<MenuEntry> BuildMenu()
 {
     std::vector<MenuEntry> menu;
-    menu.push_back(Sub(
-        "&File",
-        {Cmd(ID_FILE_NEW, "&New\tCtrl+N"), Cmd(ID_FILE_OPEN, "&Open...\tCtrl+O"),
-         Cmd(ID_FILE_SAVE, "&Save\tCtrl+S"), Cmd(ID_FILE_SAVE_AS, "Save &As..."), Sep(),
-         Cmd(ID_OPEN_BINARY_NO_HEADER, "Open binary file(no header)"),
-         Cmd(ID_OPEN_RAYTRACING_MODEL, "Open raytracing model"),
-         Sub("3D Tomography", {Cmd(ID_OPEN_AFT, "Open aft file")}),
-         Sub("3D FD", {Cmd(ID_FD_VELOCITY_MODEL, "Velocity model (binary file, with header)"),
-                       Cmd(ID_FD_APPEND_ALL, "Append all files"), Sep(),
-                       Cmd(ID_EXTRACT_2D_SLICE, "Extract 2D slice"),
-                       Cmd(ID_READ_STRETCH_INFO, "Read stretch information", true)}),
-         Cmd(ID_FILE_IMPORT, "&Import..."), Cmd(ID_FILE_EXPORT, "Ex&port..."),
-         Sep(), Cmd(ID_FILE_PRINT, "&Print...\tCtrl+P"),
-         Cmd(ID_FILE_PRINT_PREVIEW, "Print Pre&view"), Cmd(ID_FILE_PRINT_SETUP, "P&rint Setup..."),
-         Sep(), Cmd(ID_FILE_MRU_FILE1, "Recent File"), Sep(), Cmd(ID_APP_EXIT, "E&xit")}));
+    menu.push_back(
+        Sub("&File",
+            {Cmd(ID_FILE_NEW, "&New\tCtrl+N"), Cmd(ID_FILE_OPEN, "&Open...\tCtrl+O"),
+             Cmd(ID_FILE_SAVE, "&Save\tCtrl+S"), Cmd(ID_FILE_SAVE_AS, "Save &As..."), Sep(),
+             Cmd(ID_OPEN_BINARY_NO_HEADER, "Open binary file(no header)"),
+             Cmd(ID_OPEN_RAYTRACING_MODEL, "Open raytracing model"),
+             Sub("3D Tomography", {Cmd(ID_OPEN_AFT, "Open aft file")}),
+             Sub("3D FD", {Cmd(ID_FD_VELOCITY_MODEL, "Velocity model (binary file, with header)"),
+                           Cmd(ID_FD_APPEND_ALL, "Append all files"), Sep(),
+                           Cmd(ID_EXTRACT_2D_SLICE, "Extract 2D slice"),
+                           Cmd(ID_READ_STRETCH_INFO, "Read stretch information", true)}),
+             Cmd(ID_FILE_IMPORT, "&Import..."), Cmd(ID_FILE_EXPORT, "Ex&port..."), Sep(),
+             Cmd(ID_FILE_PRINT, "&Print...\tCtrl+P"), Cmd(ID_FILE_PRINT_PREVIEW, "Print Pre&view"),
+             Cmd(ID_FILE_PRINT_SETUP, "P&rint Setup..."), Sep(),
+             Cmd(ID_FILE_MRU_FILE1, "Recent File"), Sep(), Cmd(ID_APP_EXIT, "E&xit")}));
     menu.push_back(Sub("&Edit", {Cmd(ID_EDIT_UNDO, "&Undo\tCtrl+Z"), Cmd(ID_EDIT_REDO, "&Redo"),
                                  Sep(), Cmd(ID_MEDIAN_FILTER, "Medien filter")}));
     menu.push_back(

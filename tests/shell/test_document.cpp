@@ -1,6 +1,7 @@
 // The document keeps the user's data: a load that reads nothing and a save that fails change
 // nothing, unsaved changes are never dropped without a question, and every change of values
 // rescans the range the header and colour scale show.
+#include "exchange/NpyFile.h"
 #include "platform/RecordingSurface.h"
 #include "shell/CommandIds.h"
 #include "shell/ShellTestSupport.h"
@@ -223,4 +224,30 @@ TEST(Document, ScaleRefusesValuesThatAreNotPositiveNumbers)
     s.svc.ui.AnswerForm({true, {{"Scale = 1/", "25000"}}});
     s.view.OnCommand(ID_SCALE);
     EXPECT_EQ(ps.ScaleDenominator, 25000.0f);
+}
+
+TEST(Document, ImportAsksAboutUnsavedChangesAndMarksTheNewVolume)
+{
+    Session s;
+    TempDir dir;
+    CData3DEx source;
+    FillCoded(source, 5, 4, 3, 0.25f);
+    const std::string npy = dir.File("model.npy");
+    ASSERT_TRUE(WriteNpyFile(source, npy).Ok());
+
+    s.view.OnCommand(ID_TEST_DATA); // unsaved changes
+    EXPECT_TRUE(s.view.IsEnabled(ID_FILE_EXPORT));
+    // Cancel at the question: nothing is imported
+    s.svc.ui.AnswerMessage(Answer::Cancel);
+    s.view.OnCommand(ID_FILE_IMPORT);
+    EXPECT_EQ(theVolume().NX, 100);
+    EXPECT_TRUE(s.svc.ui.openFilters.empty());
+    // No: the .npy replaces the volume, untitled and marked as unsaved, with its own range
+    s.svc.ui.AnswerMessage(Answer::No).AnswerOpen({npy}).AnswerForm({true, {}});
+    s.view.OnCommand(ID_FILE_IMPORT);
+    EXPECT_EQ(std::tie(theVolume().NX, theVolume().NY, theVolume().NZ), std::make_tuple(5, 4, 3));
+    EXPECT_EQ(s.doc.WindowTitle(), "Kalder* - Kalder");
+    EXPECT_EQ(PaintedRange(s), TrueRange());
+    shell_test::ResetVolume();
+    EXPECT_FALSE(s.view.IsEnabled(ID_FILE_EXPORT));
 }

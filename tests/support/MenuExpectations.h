@@ -30,7 +30,7 @@ inline const std::vector<std::string>& ExpectedMenuOutline()
         "    32792 Extract 2D slice",
         "    32814 Read stretch information [x]",
         "  32900 &Import...",
-        "  32901 E&xport...",
+        "  32901 Ex&port...",
         "  ---",
         "  57607 &Print...\tCtrl+P",
         "  57609 Print Pre&view",
