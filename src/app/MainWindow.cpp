@@ -530,7 +530,8 @@ void MainWindow::ShowHelp()
 void MainWindow::ShowAbout()
 {
     QMessageBox::about(this, "About Kalder",
-                       "<b>Kalder Version 1.0</b><p>Viewer and model builder for 3D gridded "
+                       "<b>Kalder Version " KALDER_VERSION
+                       "</b><p>Viewer and model builder for 3D gridded "
                        "earth models.</p>");
 }
 

@@ -48,6 +48,7 @@ void Describe(QCommandLineParser& parser, const Options& o)
 {
     parser.setApplicationDescription("Kalder: viewer and model builder for 3D earth models");
     parser.addHelpOption();
+    parser.addVersionOption();
     parser.addOptions({o.demo, o.snapshot, o.plane, o.screenshot});
     parser.addPositionalArgument("file", "Volume file to open.");
 }
@@ -94,10 +95,12 @@ bool WriteSnapshot(MainWindow& window, const QString& out)
 int main(int argc, char** argv)
 {
     Options options;
-    // Help needs no window system: answer it before a GUI application is made.
+    // Help and version need no window system: answer them before a GUI application is made.
     if (HasArgument(argc, argv, "--help") || HasArgument(argc, argv, "-h") ||
-        HasArgument(argc, argv, "--help-all")) {
+        HasArgument(argc, argv, "--help-all") || HasArgument(argc, argv, "--version") ||
+        HasArgument(argc, argv, "-v")) {
         QCoreApplication core(argc, argv);
+        QCoreApplication::setApplicationVersion(KALDER_VERSION);
         QCommandLineParser parser;
         Describe(parser, options);
         parser.process(core); // prints the help and exits
@@ -111,6 +114,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Local AppWizard-Generated Applications");
     QApplication::setApplicationName("Kalder");
+    QApplication::setApplicationVersion(KALDER_VERSION);
     // Qt adopts the user's locale for the C library; every text file and message of the program
     // uses C number formats ("%f" with a decimal point), whatever the desktop's language.
     std::setlocale(LC_NUMERIC, "C");
@@ -130,11 +134,11 @@ int main(int argc, char** argv)
     platform::PresetUi presetUi;
     platform::Ui& ui =
         snapshotMode ? static_cast<platform::Ui&>(presetUi) : static_cast<platform::Ui&>(qtUi);
-    platform::InstallServices({&profile, &ui, nullptr, nullptr, nullptr});
+    platform::InstallServices({.profile = &profile, .ui = &ui});
 
     MainWindow window;
     qtUi.SetParent(&window);
-    platform::InstallServices({&profile, &ui, nullptr, nullptr, &window});
+    platform::InstallServices({.profile = &profile, .ui = &ui, .repaint = &window});
     auto finish = [&](int status) {
         if (!snapshotMode)
             qtProfile.Sync();

@@ -57,7 +57,7 @@ struct WindowFixture {
     {
         App();
         services = std::make_unique<platform::ScopedServices>(
-            platform::Services{&profile, &ui, nullptr, nullptr, nullptr});
+            platform::Services{.profile = &profile, .ui = &ui});
         CData3DEx& v = theVolume();
         v.Release();
         v.NX = v.NY = v.NZ = 0;

@@ -76,7 +76,7 @@ protected:
     TempDir dir;
     platform::MemoryProfile profile;
     platform::ScriptedUi ui;
-    platform::ScopedServices services{platform::Services{&profile, &ui}};
+    platform::ScopedServices services{platform::Services{.profile = &profile, .ui = &ui}};
 };
 
 TEST_F(AftTest, OpenAft_TwoRecordsFillAVolumeOfTwoCells)

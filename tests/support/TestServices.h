@@ -26,7 +26,8 @@ struct HeadlessServices {
     platform::ScriptedUi ui;
     platform::FixedOsVersion os{{"Linux", 6, 18}};
     RepaintCounter repaints;
-    platform::ScopedServices scope{platform::Services{&profile, &ui, nullptr, &os, &repaints}};
+    platform::ScopedServices scope{
+        platform::Services{.profile = &profile, .ui = &ui, .osVersion = &os, .repaint = &repaints}};
 };
 
 // A fresh folder under the system temp folder, removed with everything in it.

@@ -84,7 +84,7 @@ protected:
     std::filesystem::path oldCwd;
     platform::MemoryProfile profile;
     RecordingUi ui;
-    platform::ScopedServices services{platform::Services{&profile, &ui}};
+    platform::ScopedServices services{platform::Services{.profile = &profile, .ui = &ui}};
 };
 
 TEST_F(SeriesTest, AppendAll_LoadsThreeStripsSideBySideInNumberOrder)

@@ -40,7 +40,7 @@ protected:
     void Ok() { ui.AnswerForm(FormAnswer{}); }
 
     platform::ScriptedUi ui;
-    platform::ScopedServices services{platform::Services{nullptr, &ui}};
+    platform::ScopedServices services{platform::Services{.ui = &ui}};
     testing_support::TempDir scratch;
     fs::path dir{scratch.path};
 };
