@@ -2,6 +2,7 @@
 // Helpers of the kalder-random-mpi tests: tolerances, runs of the programs in a folder of their
 // own, and model files read back as floats.
 
+#include "support/TextNumbers.h"
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -104,23 +105,7 @@ inline int CountLines(const std::string& text, const std::string& needle)
     return n;
 }
 
-// Every number of a line, in order (separators such as ':' and '=' skipped).
-inline std::vector<double> Numbers(const std::string& line)
-{
-    std::vector<double> out;
-    const char* p = line.c_str();
-    while (*p) {
-        char* end = nullptr;
-        const double v = std::strtod(p, &end);
-        if (end != p) {
-            out.push_back(v);
-            p = end;
-        } else {
-            ++p;
-        }
-    }
-    return out;
-}
+using testing_support::Numbers;
 
 inline std::vector<std::string> Lines(const std::string& text)
 {

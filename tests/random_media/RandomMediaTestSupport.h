@@ -3,6 +3,7 @@
 // reports and scratch files there), text-file reading, and the reference Python.
 
 #include "support/TestServices.h"
+#include "support/TextNumbers.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,23 +26,7 @@ inline std::vector<std::string> ReadLines(const std::string& path)
     return lines;
 }
 
-// Every number of a line, in order (separators such as ':' and '=' skipped).
-inline std::vector<double> Numbers(const std::string& line)
-{
-    std::vector<double> out;
-    const char* p = line.c_str();
-    while (*p) {
-        char* end = nullptr;
-        double v = std::strtod(p, &end);
-        if (end != p) {
-            out.push_back(v);
-            p = end;
-        } else {
-            ++p;
-        }
-    }
-    return out;
-}
+using testing_support::Numbers;
 
 inline bool HavePython()
 {
