@@ -85,12 +85,12 @@ cube = (100 * z + 10 * y + x + 0.5 - 300).astype(np.float32)
 cube.tofile('expected.f32')
 for fmt in (1, 5):
     for sorting in ('il', 'xl'):
-        spec = segyio.spec()
-        spec.ilines, spec.xlines, spec.samples = ils, xls, list(range(ns))
-        spec.format = fmt
-        spec.sorting = 2 if sorting == 'il' else 1
+        layout = segyio.spec()
+        layout.ilines, layout.xlines, layout.samples = ils, xls, list(range(ns))
+        layout.format = fmt
+        layout.sorting = 2 if sorting == 'il' else 1
         name = 'f%d_%s.sgy' % (fmt, sorting)
-        with segyio.create(name, spec) as f:
+        with segyio.create(name, layout) as f:
             order = [(i, j) for i in range(len(ils)) for j in range(len(xls))]
             if sorting == 'xl':
                 order = [(i, j) for j in range(len(xls)) for i in range(len(ils))]
@@ -105,9 +105,9 @@ for fmt in (1, 5):
                 f.trace[t] = cube[:, i, j]
             f.bin.update(hdt=4000, hns=ns, format=fmt)
 # A 2D line: one inline, no coordinates.
-spec = segyio.spec()
-spec.ilines, spec.xlines, spec.samples, spec.format, spec.sorting = [1], [1, 2, 3, 4, 5], range(3), 5, 2
-with segyio.create('line.sgy', spec) as f:
+layout = segyio.spec()
+layout.ilines, layout.xlines, layout.samples, layout.format, layout.sorting = [1], [1, 2, 3, 4, 5], range(3), 5, 2
+with segyio.create("line.sgy", layout) as f:
     for t in range(5):
         f.header[t] = {segyio.TraceField.INLINE_3D: 1, segyio.TraceField.CROSSLINE_3D: t + 1}
         f.trace[t] = np.arange(3, dtype=np.float32) + 10 * t
