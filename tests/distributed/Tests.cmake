@@ -16,5 +16,11 @@ target_compile_definitions(test_distributed PRIVATE
 # mpirun refuses to start as root (CI) unless told twice. The tests are listed at configure
 # time, as discovered tests cannot carry a list of environment variables.
 gtest_add_tests(TARGET test_distributed SOURCES ${distributed_tests} TEST_LIST distributed_cases)
-set_tests_properties(${distributed_cases} PROPERTIES TIMEOUT 300 ENVIRONMENT
+set(distributed_env
     "KALDER_PROFILE=${CMAKE_CURRENT_BINARY_DIR}/profile.ini;OMPI_ALLOW_RUN_AS_ROOT=1;OMPI_ALLOW_RUN_AS_ROOT_CONFIRM=1")
+if(KALDER_SANITIZE)
+    # Open MPI's plug-ins keep allocations until exit and are unloaded before the leak report, so
+    # no suppression can name them: the MPI runs are checked for memory errors, not for leaks.
+    list(APPEND distributed_env "ASAN_OPTIONS=detect_leaks=0:abort_on_error=0")
+endif()
+set_tests_properties(${distributed_cases} PROPERTIES TIMEOUT 300 ENVIRONMENT "${distributed_env}")
