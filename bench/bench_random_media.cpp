@@ -101,12 +101,12 @@ int main(int argc, char** argv)
     NullSurface surface;
 
     RandomModelSettings s;
-    s.iFunction = CorrelationVonKarman;
+    s.correlationType = CorrelationVonKarman;
     s.ax = s.ay = s.az = 5;
     s.h = 0.5f;
     s.e = 0.05f;
     s.angle = 0;
-    s.bRandomNoise = 0;
+    s.randomNoise = 0;
 
     CData3DEx volume;
     volume.NX = volume.NY = volume.NZ = n;
@@ -118,8 +118,8 @@ int main(int argc, char** argv)
                 volume.Values[z][y][x] = 0.0f;
 
     const double t0 = Now();
-    const int made = VonKarmanNoise3D(s.iFunction, n, n, n, volume.Values, 1, 1, 1, s.ax, s.ay,
-                                      s.az, s.e, s.h, s.angle, s.bRandomNoise, surface);
+    const int made = VonKarmanNoise3D(s.correlationType, n, n, n, volume.Values, 1, 1, 1, s.ax, s.ay,
+                                      s.az, s.e, s.h, s.angle, s.randomNoise, surface);
     const double t1 = Now();
     if (!made) {
         std::fprintf(stderr, "synthesis failed\n");

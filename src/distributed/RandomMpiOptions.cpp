@@ -56,11 +56,11 @@ bool ToType(const std::string& text, int& out)
     return true;
 }
 
-} // namespace
+using Setter = std::function<bool(const std::string&)>;
 
-std::string ParseRandomMpiOptions(const std::vector<std::string>& args, RandomMpiOptions& o)
+// The options that take a value, each with the setter that checks and stores it.
+std::map<std::string, Setter> ValuedOptions(RandomMpiOptions& o)
 {
-    using Setter = std::function<bool(const std::string&)>;
     auto extent = [](int& field) {
         return Setter([&field](const std::string& t) {
             long long v = 0;
@@ -73,8 +73,8 @@ std::string ParseRandomMpiOptions(const std::vector<std::string>& args, RandomMp
     auto number = [](float& field) {
         return Setter([&field](const std::string& t) { return ToFloat(t, field); });
     };
-    const std::map<std::string, Setter> valued = {
-        {"--type", [&](const std::string& t) { return ToType(t, o.model.iFunction); }},
+    return {
+        {"--type", [&](const std::string& t) { return ToType(t, o.model.correlationType); }},
         {"--size",
          [&](const std::string& t) {
              int n = 0;
@@ -133,7 +133,13 @@ std::string ParseRandomMpiOptions(const std::vector<std::string>& args, RandomMp
              return !t.empty();
          }},
     };
+}
 
+} // namespace
+
+std::string ParseRandomMpiOptions(const std::vector<std::string>& args, RandomMpiOptions& o)
+{
+    const std::map<std::string, Setter> valued = ValuedOptions(o);
     for (std::size_t i = 0; i < args.size(); ++i) {
         std::string name = args[i];
         if (name == "-h" || name == "--help") {
@@ -169,7 +175,7 @@ std::string ParseRandomMpiOptions(const std::vector<std::string>& args, RandomMp
             return name + ": \"" + value + "\" is not a valid value";
     }
     // the model is seeded from the clock exactly when the dialog's check box would be set
-    o.model.bRandomNoise = o.clock ? 1 : 0;
+    o.model.randomNoise = o.clock ? 1 : 0;
     return {};
 }
 

@@ -146,7 +146,7 @@ bool CheckMemory(const Slab& s, const RandomMpiOptions& o, const World& w, Progr
 {
     const RankMemory need = EstimateRankMemory(
         s.allocLocal, s.nz,
-        CorrelationTableSlots(o.model.iFunction, static_cast<std::size_t>(s.Cells())));
+        CorrelationTableSlots(o.model.correlationType, static_cast<std::size_t>(s.Cells())));
     std::uint64_t mine = need.Total(), most = 0;
     MPI_Allreduce(&mine, &most, 1, MPI_UINT64_T, MPI_MAX, w.comm);
 
@@ -365,6 +365,30 @@ void PrintPeakMemory(const World& w, Progress& progress)
     progress.Line("\n");
 }
 
+// Samples the correlation into the model field, then filters the noise with it in the
+// wavenumber domain: the noise field holds the correlated field afterwards.
+void ShapeNoise(const RandomMpiOptions& o, const Slab& s, SlabArrays& a, Progress& progress)
+{
+    CorrelationGrid grid;
+    grid.type = o.model.correlationType;
+    grid.nx = s.nx, grid.ny = s.ny, grid.nz = s.nz;
+    grid.stepX = o.stepX, grid.stepY = o.stepY, grid.stepZ = o.stepZ;
+    grid.ax = o.model.ax, grid.ay = o.model.ay, grid.az = o.model.az;
+    grid.e = o.model.e, grid.h = o.model.h, grid.angle = o.model.angle;
+    const std::size_t evaluations = SampleCorrelationSlab(
+        grid, static_cast<int>(s.z0), static_cast<int>(s.planes), a.ModelField(), s.rowStride);
+    progress.Stage(
+        ("correlation sampled (" + std::to_string(evaluations) + " evaluations on rank 0)")
+            .c_str());
+
+    fftwf_mpi_execute_dft_r2c(a.forward, a.NoiseField(), a.noise);
+    fftwf_mpi_execute_dft_r2c(a.forward, a.ModelField(), a.model);
+    progress.Stage("forward transforms");
+    ShapeSpectrum(s, a);
+    fftwf_mpi_execute_dft_c2r(a.backward, a.noise, a.NoiseField());
+    progress.Stage("spectrum shaped, inverse transform");
+}
+
 int Synthesise(const RandomMpiOptions& o, const World& w)
 {
     Progress progress(w, o.quiet);
@@ -406,27 +430,10 @@ int Synthesise(const RandomMpiOptions& o, const World& w)
     if (!o.noiseDump.empty() && !DumpNoise(s, a, o.noiseDump, w))
         return 1;
 
-    CorrelationGrid grid;
-    grid.type = o.model.iFunction;
-    grid.nx = s.nx, grid.ny = s.ny, grid.nz = s.nz;
-    grid.stepX = o.stepX, grid.stepY = o.stepY, grid.stepZ = o.stepZ;
-    grid.ax = o.model.ax, grid.ay = o.model.ay, grid.az = o.model.az;
-    grid.e = o.model.e, grid.h = o.model.h, grid.angle = o.model.angle;
-    const std::size_t evaluations = SampleCorrelationSlab(
-        grid, static_cast<int>(s.z0), static_cast<int>(s.planes), a.ModelField(), s.rowStride);
-    progress.Stage(
-        ("correlation sampled (" + std::to_string(evaluations) + " evaluations on rank 0)")
-            .c_str());
-
-    fftwf_mpi_execute_dft_r2c(a.forward, a.NoiseField(), a.noise);
-    fftwf_mpi_execute_dft_r2c(a.forward, a.ModelField(), a.model);
-    progress.Stage("forward transforms");
-    ShapeSpectrum(s, a);
-    fftwf_mpi_execute_dft_c2r(a.backward, a.noise, a.NoiseField());
-    progress.Stage("spectrum shaped, inverse transform");
+    ShapeNoise(o, s, a, progress);
 
     float* u = a.NoiseField();
-    if (!ScaleToUnitDeviation(s, u, w) && o.model.iFunction != CorrelationHomogeneous)
+    if (!ScaleToUnitDeviation(s, u, w) && o.model.correlationType != CorrelationHomogeneous)
         RootError(w, "warning: the auto-correlation model is zero everywhere (the chosen type has "
                      "no correlation function): the random field is 0");
     const ModelStatistics stats = UnitFieldStatistics(s, u, w);

@@ -1,5 +1,6 @@
 #include "exchange/ExchangeVolume.h"
 
+#include "platform/BinaryFile.h"
 #include "platform/TextFile.h"
 #include "volume/Data3D.h"
 #include "volume/VolumeFile.h"
@@ -50,11 +51,10 @@ ExchangeFormat FormatFromExtension(const std::string& path)
 ExchangeFormat FormatFromContent(const std::string& path)
 {
     unsigned char head[3600] = {};
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
+    auto file = platform::OpenBinaryRead(path);
+    if (!file)
         return ExchangeFormat::Unknown;
-    std::size_t n = std::fread(head, 1, sizeof head, f);
-    std::fclose(f);
+    const std::size_t n = file->Read(head, sizeof head);
     if (n >= 6 && std::memcmp(head, "\x93NUMPY", 6) == 0)
         return ExchangeFormat::Npy;
     if (n >= 4 && std::memcmp(head, "CDF", 3) == 0 &&

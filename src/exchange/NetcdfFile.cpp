@@ -441,85 +441,59 @@ struct ClassicExtent {
     std::int64_t Length = 0;
 };
 
-std::string ReadVariable(int nc, const std::string& path, const ClassicExtent* classic,
-                         CData3D& volume, const NetcdfReadOptions& options, ExchangeResult& result)
+// The chosen variable and the lengths of its three dimensions, slowest first.
+struct VariableShape {
+    int Var = -1;
+    std::string Name;
+    int DimIds[3] = {};
+    std::size_t Len[3] = {};
+};
+
+std::string InquireVariable(int nc, const NetcdfReadOptions& options, VariableShape& v)
 {
-    // 1. The variable and its dimensions.
-    int var = -1;
-    std::string error = ChooseVariable(nc, options, var);
+    std::string error = ChooseVariable(nc, options, v.Var);
     if (!error.empty())
         return error;
-    const std::string name = VariableName(nc, var);
+    v.Name = VariableName(nc, v.Var);
+    const char* name = v.Name.c_str();
     int dims = 0;
     nc_type type = 0;
-    if (nc_inq_varndims(nc, var, &dims) != NC_NOERR || nc_inq_vartype(nc, var, &type) != NC_NOERR)
-        return Format("the variable \"%s\" cannot be inquired", name.c_str());
+    if (nc_inq_varndims(nc, v.Var, &dims) != NC_NOERR ||
+        nc_inq_vartype(nc, v.Var, &type) != NC_NOERR)
+        return Format("the variable \"%s\" cannot be inquired", name);
     if (dims != 3)
-        return Format("the variable \"%s\" has %d dimensions; Kalder reads variables of 3",
-                      name.c_str(), dims);
+        return Format("the variable \"%s\" has %d dimensions; Kalder reads variables of 3", name,
+                      dims);
     if (!IsNumeric(type))
-        return Format("the variable \"%s\" does not hold numbers", name.c_str());
-    int dimids[3] = {};
-    std::size_t len[3] = {};
-    if (nc_inq_vardimid(nc, var, dimids) != NC_NOERR)
-        return Format("the dimensions of \"%s\" cannot be inquired", name.c_str());
+        return Format("the variable \"%s\" does not hold numbers", name);
+    if (nc_inq_vardimid(nc, v.Var, v.DimIds) != NC_NOERR)
+        return Format("the dimensions of \"%s\" cannot be inquired", name);
     for (int d = 0; d < 3; ++d)
-        if (nc_inq_dimlen(nc, dimids[d], &len[d]) != NC_NOERR ||
-            len[d] > static_cast<std::size_t>(INT32_MAX))
-            return Format("a dimension of \"%s\" cannot be inquired", name.c_str());
+        if (nc_inq_dimlen(nc, v.DimIds[d], &v.Len[d]) != NC_NOERR ||
+            v.Len[d] > static_cast<std::size_t>(INT32_MAX))
+            return Format("a dimension of \"%s\" cannot be inquired", name);
+    return {};
+}
 
-    if (classic) {
-        auto end = classic->Ends.find(name);
-        if (end != classic->Ends.end() && end->second > classic->Length)
-            return Format("the file ends before the values of \"%s\" (it holds %lld bytes, the "
-                          "values reach byte %lld)",
-                          name.c_str(), static_cast<long long>(classic->Length),
-                          static_cast<long long>(end->second));
-    }
-
-    // 2. The grid: dimension 0 is Z, 1 is Y, 2 is X; storage decides whether values are staged.
-    ExchangeGrid grid;
-    for (int d = 0; d < 3; ++d)
-        grid.N[2 - d] = static_cast<std::int64_t>(len[d]);
-    int storage = NC_CONTIGUOUS;
-    std::size_t chunks[3] = {};
-    if (nc_inq_var_chunking(nc, var, &storage, chunks) != NC_NOERR)
-        storage = NC_CHUNKED;
-    const bool staged = storage != NC_CONTIGUOUS;
-    error = CheckGrid(
-        path, grid,
-        staged ? static_cast<std::uint64_t>(std::max<std::int64_t>(grid.Cells(), 0)) * 4 : 0);
-    if (!error.empty()) {
-        result.Error = error;
-        return {};
-    }
-    NetcdfAxis axes[3];
-    for (int d = 0; d < 3; ++d) {
-        error = ReadCoordinate(nc, dimids[d], len[d], 2 - d, grid, axes[2 - d]);
-        if (!error.empty())
-            return error;
-    }
-    error = CheckGeometry(path, grid);
-    if (!error.empty()) {
-        result.Error = error;
-        return {};
-    }
-    const ValueFixes fixes = ReadValueFixes(nc, var);
-
-    // 3. The values, one Z plane per request.
-    const std::size_t nx = len[2], ny = len[1], nz = len[0], plane = nx * ny;
+// The values, one Z plane per request. Staged values (chunked storage) enter the volume only
+// when all were read; contiguous ones go straight into the rows, a plane that fails to read
+// becoming zeros that failedPlanes counts.
+std::string ReadPlanes(int nc, const VariableShape& v, const ExchangeGrid& grid, bool staged,
+                       CData3D& volume, std::int64_t& failedPlanes)
+{
+    const ValueFixes fixes = ReadValueFixes(nc, v.Var);
+    const std::size_t nx = v.Len[2], ny = v.Len[1], nz = v.Len[0], plane = nx * ny;
     StagedValues values;
     std::vector<float> buffer;
     if (staged ? !values.Reserve(grid) : (buffer.resize(plane), false))
         return "there is not enough memory for its values";
-    std::int64_t failedPlanes = 0;
     for (std::size_t z = 0; z < nz; ++z) {
         float* p = staged ? values.Values.data() + z * plane : buffer.data();
         const std::size_t start[3] = {z, 0, 0}, count[3] = {1, ny, nx};
-        int rc = nc_get_vara_float(nc, var, start, count, p);
+        int rc = nc_get_vara_float(nc, v.Var, start, count, p);
         if (rc != NC_NOERR && rc != NC_ERANGE) {
             if (staged)
-                return Format("the values of \"%s\" cannot be read (%s)", name.c_str(),
+                return Format("the values of \"%s\" cannot be read (%s)", v.Name.c_str(),
                               nc_strerror(rc));
             std::fill(p, p + plane, 0.0f);
             ++failedPlanes;
@@ -537,6 +511,57 @@ std::string ReadVariable(int nc, const std::string& path, const ClassicExtent* c
         CommitStaged(volume, grid, values);
     else
         ApplyGrid(volume, grid);
+    return {};
+}
+
+std::string ReadVariable(int nc, const std::string& path, const ClassicExtent* classic,
+                         CData3D& volume, const NetcdfReadOptions& options, ExchangeResult& result)
+{
+    VariableShape v;
+    std::string error = InquireVariable(nc, options, v);
+    if (!error.empty())
+        return error;
+    const std::string& name = v.Name;
+    if (classic) {
+        auto end = classic->Ends.find(name);
+        if (end != classic->Ends.end() && end->second > classic->Length)
+            return Format("the file ends before the values of \"%s\" (it holds %lld bytes, the "
+                          "values reach byte %lld)",
+                          name.c_str(), static_cast<long long>(classic->Length),
+                          static_cast<long long>(end->second));
+    }
+
+    // The grid: dimension 0 is Z, 1 is Y, 2 is X; storage decides whether values are staged.
+    ExchangeGrid grid;
+    for (int d = 0; d < 3; ++d)
+        grid.N[2 - d] = static_cast<std::int64_t>(v.Len[d]);
+    int storage = NC_CONTIGUOUS;
+    std::size_t chunks[3] = {};
+    if (nc_inq_var_chunking(nc, v.Var, &storage, chunks) != NC_NOERR)
+        storage = NC_CHUNKED;
+    const bool staged = storage != NC_CONTIGUOUS;
+    error = CheckGrid(
+        path, grid,
+        staged ? static_cast<std::uint64_t>(std::max<std::int64_t>(grid.Cells(), 0)) * 4 : 0);
+    if (!error.empty()) {
+        result.Error = error;
+        return {};
+    }
+    NetcdfAxis axes[3];
+    for (int d = 0; d < 3; ++d) {
+        error = ReadCoordinate(nc, v.DimIds[d], v.Len[d], 2 - d, grid, axes[2 - d]);
+        if (!error.empty())
+            return error;
+    }
+    error = CheckGeometry(path, grid);
+    if (!error.empty()) {
+        result.Error = error;
+        return {};
+    }
+    std::int64_t failedPlanes = 0;
+    error = ReadPlanes(nc, v, grid, staged, volume, failedPlanes);
+    if (!error.empty())
+        return error;
     for (int a = 0; a < 3; ++a)
         if (axes[a].Reversed)
             ReverseAxis(volume, a);

@@ -378,14 +378,13 @@ bool ReadNpySidecar(const std::string& npyPath, ExchangeGrid& grid, std::string&
             Format("The sidecar \"%s\" cannot be used: it is not a small JSON file.", path.c_str());
         return true;
     }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
+    platform::TextFile file;
+    if (!file.Open(path)) {
         error = Format("Cannot open the sidecar \"%s\": %s.", path.c_str(), std::strerror(errno));
         return true;
     }
     std::string text(static_cast<std::size_t>(st.st_size), '\0');
-    std::size_t got = std::fread(text.data(), 1, text.size(), f);
-    std::fclose(f);
+    const std::size_t got = std::fread(text.data(), 1, text.size(), file.Stream());
     text.resize(got);
     error = ParseNpySidecar(text, path, grid);
     return true;

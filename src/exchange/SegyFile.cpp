@@ -9,9 +9,15 @@
 #include <segyio/segy.h>
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
+#include <fcntl.h>
 #include <new>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 using platform::BinaryFile;
@@ -23,6 +29,38 @@ namespace {
 constexpr std::size_t BlockBytes = 4u << 20;
 // Samples per tile of the trace-to-row transpose: rows of one tile stay in the cache.
 constexpr int Tile = 16;
+
+// The whole file mapped read-only, for decoding float traces where they lie; empty when the
+// file cannot be mapped.
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& path)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        struct stat st;
+        if (fd < 0)
+            return;
+        if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+            void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE,
+                             fd, 0);
+            if (p != MAP_FAILED) {
+                data = static_cast<const unsigned char*>(p);
+                size = static_cast<std::size_t>(st.st_size);
+            }
+        }
+        ::close(fd);
+    }
+    ~MappedFile()
+    {
+        if (data)
+            ::munmap(const_cast<unsigned char*>(data), size);
+    }
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+};
 
 struct SegyHandle {
     segy_file* fp = nullptr;
@@ -307,6 +345,64 @@ void TransposeLine(const float* f, int nx, int ns, int y, CData3D& v)
     }
 }
 
+// Places one line of an inline-sorted file of 4-byte floats straight from the mapped bytes: each
+// tile is decoded (byte order, IBM floats) into a small block and written as runs of plane rows,
+// so every sample is touched once instead of being copied, converted and then turned.
+void DecodeLine(const unsigned char* line, std::size_t stride, const SegyLayout& L, int y,
+                CData3D& v)
+{
+    const int ns = L.Samples, nx = L.Fast;
+    float block[Tile][Tile];
+    float ibm[Tile];
+    for (int z0 = 0; z0 < ns; z0 += Tile) {
+        const int rows = std::min(Tile, ns - z0);
+        for (int x0 = 0; x0 < nx; x0 += Tile) {
+            const int cols = std::min(Tile, nx - x0);
+            for (int j = 0; j < cols; ++j) {
+                const unsigned char* p = line + static_cast<std::size_t>(x0 + j) * stride +
+                                         SEGY_TRACE_HEADER_SIZE + static_cast<std::size_t>(z0) * 4;
+                if (L.Format == SEGY_IEEE_FLOAT_4_BYTE) {
+                    for (int i = 0; i < rows; ++i) {
+                        std::uint32_t w;
+                        std::memcpy(&w, p + 4 * i, 4);
+                        block[i][j] = std::bit_cast<float>(__builtin_bswap32(w));
+                    }
+                } else {
+                    std::memcpy(ibm, p, static_cast<std::size_t>(rows) * 4);
+                    segy_to_native(L.Format, rows, ibm);
+                    for (int i = 0; i < rows; ++i)
+                        block[i][j] = ibm[i];
+                }
+            }
+            for (int i = 0; i < rows; ++i)
+                std::memcpy(&v.Values[z0 + i][y][x0], block[i], static_cast<std::size_t>(cols) * 4);
+        }
+    }
+}
+
+// The direct path: an inline-sorted file of IEEE or IBM floats whose every trace lies inside the
+// mapped file. False when the file does not qualify; the caller then reads trace by trace.
+bool DecodeMappedTraces(const std::string& path, const SegyLayout& L, CData3D& v,
+                        std::int64_t& bytes)
+{
+    if (L.CrosslineSorted ||
+        (L.Format != SEGY_IEEE_FLOAT_4_BYTE && L.Format != SEGY_IBM_FLOAT_4_BYTE))
+        return false;
+    MappedFile map(path);
+    const std::size_t stride = SEGY_TRACE_HEADER_SIZE + static_cast<std::size_t>(L.TraceBytes);
+    const std::size_t lineBytes = static_cast<std::size_t>(L.Fast) * stride;
+    if (!map.data || L.Trace0 < 0 ||
+        map.size <
+            static_cast<std::size_t>(L.Trace0) + static_cast<std::size_t>(L.Slow) * lineBytes)
+        return false;
+    const unsigned char* first = map.data + L.Trace0;
+#pragma omp parallel for schedule(static)
+    for (int y = 0; y < L.Slow; ++y)
+        DecodeLine(first + static_cast<std::size_t>(y) * lineBytes, stride, L, y, v);
+    bytes = static_cast<std::int64_t>(L.Traces) * L.TraceBytes;
+    return true;
+}
+
 // Reads all traces and places sample z of the trace at (y, x) into Values[z][y][x]. Lines of an
 // inline-sorted file are independent and are shared between the cores; the result does not
 // depend on how they are shared.
@@ -428,36 +524,47 @@ int CoordinateDivisor(const CData3D& v)
     return finest;
 }
 
-std::string WriteCube(const CData3D& v, const SegyWriteOptions& o, BinaryFile& file,
-                      std::int64_t& bytes, std::vector<std::string>& notes)
+// The header fields a cube is written with, checked against what the fields can hold.
+struct CubeFields {
+    int Interval = 0; // sample interval, thousandths of StepZ's unit
+    int Divisor = 1;  // coordinates are stored multiplied by it
+    int Delay = 0;    // StartZ, rounded and clamped to the field
+};
+
+std::string PlanCube(const CData3D& v, const std::string& path, CubeFields& c,
+                     std::vector<std::string>& notes)
 {
-    const std::string& path = file.Path();
     if (v.NZ > 32767)
         return Format("a SEG-Y trace holds at most 32767 samples, the volume has NZ = %d", v.NZ);
     const double wanted = static_cast<double>(v.StepZ) * 1000.0;
-    const int interval = static_cast<int>(std::lround(wanted));
     if (!(wanted >= 0.5 && wanted < 32767.5))
         return Format("the sample interval StepZ = %g does not fit the header's 1 to 32767 "
                       "thousandths",
                       static_cast<double>(v.StepZ));
-    if (interval != wanted)
+    c.Interval = static_cast<int>(std::lround(wanted));
+    if (c.Interval != wanted)
         notes.push_back(Format("\"%s\": StepZ = %s was written as the sample interval %d "
                                "(thousandths).",
-                               path.c_str(), FloatText(v.StepZ).c_str(), interval));
-    const int divisor = CoordinateDivisor(v);
-    if (divisor == 0)
+                               path.c_str(), FloatText(v.StepZ).c_str(), c.Interval));
+    c.Divisor = CoordinateDivisor(v);
+    if (c.Divisor == 0)
         return "the coordinates do not fit the header's 32-bit fields";
     const double delay = std::nearbyint(v.StartZ);
+    c.Delay = static_cast<int>(std::clamp(delay, -32767.0, 32767.0));
     if (delay != v.StartZ || std::fabs(delay) > 32767)
         notes.push_back(Format("\"%s\": StartZ = %s was written as the delay %d.", path.c_str(),
-                               FloatText(v.StartZ).c_str(),
-                               static_cast<int>(std::clamp(delay, -32767.0, 32767.0))));
+                               FloatText(v.StartZ).c_str(), c.Delay));
+    return {};
+}
 
-    std::vector<unsigned char> text = TextHeader(v, o, interval, divisor);
+bool WriteFileHeaders(const CData3D& v, const SegyWriteOptions& o, const CubeFields& c,
+                      BinaryFile& file)
+{
+    std::vector<unsigned char> text = TextHeader(v, o, c.Interval, c.Divisor);
     char bin[SEGY_BINARY_HEADER_SIZE] = {};
     segy_set_bfield(bin, SEGY_BIN_JOB_ID, 1);
     segy_set_bfield(bin, SEGY_BIN_TRACES, std::min(v.NX, 32767));
-    segy_set_bfield(bin, SEGY_BIN_INTERVAL, interval);
+    segy_set_bfield(bin, SEGY_BIN_INTERVAL, c.Interval);
     segy_set_bfield(bin, SEGY_BIN_SAMPLES, v.NZ);
     segy_set_bfield(bin, SEGY_BIN_FORMAT, SEGY_IEEE_FLOAT_4_BYTE);
     segy_set_bfield(bin, SEGY_BIN_SORTING_CODE, 4); // horizontally stacked
@@ -466,15 +573,57 @@ std::string WriteCube(const CData3D& v, const SegyWriteOptions& o, BinaryFile& f
     segy_set_bfield(bin, SEGY_BIN_SEGY_REVISION, 0x0100);
     segy_set_bfield(bin, SEGY_BIN_TRACE_FLAG, 1);
     segy_set_bfield(bin, SEGY_BIN_EXT_HEADERS, 0);
-    if (!file.Write(text.data(), text.size()) || !file.Write(bin, sizeof bin))
+    return file.Write(text.data(), text.size()) && file.Write(bin, sizeof bin);
+}
+
+// The 240-byte header of the trace at crossline x of inline y.
+void SetTraceHeader(char* h, const CData3D& v, const SegyWriteOptions& o, const CubeFields& c,
+                    int x, int y)
+{
+    const auto coordinate = [&](float start, float step, int i) {
+        return static_cast<std::int32_t>(
+            std::lround((static_cast<double>(start) + i * static_cast<double>(step)) * c.Divisor));
+    };
+    const std::int32_t xCoord = coordinate(v.StartX, v.StepX, x);
+    const std::int32_t yCoord = coordinate(v.StartY, v.StepY, y);
+    const int trace = y * v.NX + x + 1;
+    std::memset(h, 0, 240);
+    segy_set_field(h, SEGY_TR_SEQ_LINE, trace);
+    segy_set_field(h, SEGY_TR_SEQ_FILE, trace);
+    segy_set_field(h, SEGY_TR_FIELD_RECORD, o.FirstInline + y);
+    segy_set_field(h, SEGY_TR_ENSEMBLE, o.FirstCrossline + x);
+    segy_set_field(h, SEGY_TR_NUM_IN_ENSEMBLE, 1);
+    segy_set_field(h, SEGY_TR_TRACE_ID, 1);
+    segy_set_field(h, SEGY_TR_ELEV_SCALAR, 1);
+    segy_set_field(h, SEGY_TR_SOURCE_GROUP_SCALAR, c.Divisor == 1 ? 1 : -c.Divisor);
+    segy_set_field(h, SEGY_TR_SOURCE_X, xCoord);
+    segy_set_field(h, SEGY_TR_SOURCE_Y, yCoord);
+    segy_set_field(h, SEGY_TR_GROUP_X, xCoord);
+    segy_set_field(h, SEGY_TR_GROUP_Y, yCoord);
+    segy_set_field(h, SEGY_TR_COORD_UNITS, 1);
+    segy_set_field(h, SEGY_TR_DELAY_REC_TIME, c.Delay);
+    segy_set_field(h, SEGY_TR_SAMPLE_COUNT, v.NZ);
+    segy_set_field(h, SEGY_TR_SAMPLE_INTER, c.Interval);
+    segy_set_field(h, SEGY_TR_CDP_X, xCoord);
+    segy_set_field(h, SEGY_TR_CDP_Y, yCoord);
+    segy_set_field(h, SEGY_TR_INLINE, o.FirstInline + y);
+    segy_set_field(h, SEGY_TR_CROSSLINE, o.FirstCrossline + x);
+}
+
+std::string WriteCube(const CData3D& v, const SegyWriteOptions& o, BinaryFile& file,
+                      std::int64_t& bytes, std::vector<std::string>& notes)
+{
+    CubeFields c;
+    std::string error = PlanCube(v, file.Path(), c, notes);
+    if (!error.empty())
+        return error;
+    if (!WriteFileHeaders(v, o, c, file))
         return "a write failed (disk full?)";
 
     // One inline at a time: NX traces of header and samples, gathered and written as one block.
     const std::size_t nz = static_cast<std::size_t>(v.NZ), traceBytes = 240 + nz * 4;
     std::vector<unsigned char> line(static_cast<std::size_t>(v.NX) * traceBytes);
     std::vector<float> samples(static_cast<std::size_t>(v.NX) * nz);
-    const int scalar = divisor == 1 ? 1 : -divisor;
-    const int delayField = static_cast<int>(std::clamp(delay, -32767.0, 32767.0));
     for (int y = 0; y < v.NY; ++y) {
         for (int z0 = 0; z0 < v.NZ; z0 += Tile) {
             const int z1 = std::min(v.NZ, z0 + Tile);
@@ -485,35 +634,10 @@ std::string WriteCube(const CData3D& v, const SegyWriteOptions& o, BinaryFile& f
         }
         segy_from_native(SEGY_IEEE_FLOAT_4_BYTE, static_cast<long long>(samples.size()),
                          samples.data());
-        const std::int32_t yCoord = static_cast<std::int32_t>(std::lround(
-            (static_cast<double>(v.StartY) + y * static_cast<double>(v.StepY)) * divisor));
         for (int x = 0; x < v.NX; ++x) {
             char* h =
                 reinterpret_cast<char*>(line.data() + static_cast<std::size_t>(x) * traceBytes);
-            std::memset(h, 0, 240);
-            const int trace = y * v.NX + x + 1;
-            const std::int32_t xCoord = static_cast<std::int32_t>(std::lround(
-                (static_cast<double>(v.StartX) + x * static_cast<double>(v.StepX)) * divisor));
-            segy_set_field(h, SEGY_TR_SEQ_LINE, trace);
-            segy_set_field(h, SEGY_TR_SEQ_FILE, trace);
-            segy_set_field(h, SEGY_TR_FIELD_RECORD, o.FirstInline + y);
-            segy_set_field(h, SEGY_TR_ENSEMBLE, o.FirstCrossline + x);
-            segy_set_field(h, SEGY_TR_NUM_IN_ENSEMBLE, 1);
-            segy_set_field(h, SEGY_TR_TRACE_ID, 1);
-            segy_set_field(h, SEGY_TR_ELEV_SCALAR, 1);
-            segy_set_field(h, SEGY_TR_SOURCE_GROUP_SCALAR, scalar);
-            segy_set_field(h, SEGY_TR_SOURCE_X, xCoord);
-            segy_set_field(h, SEGY_TR_SOURCE_Y, yCoord);
-            segy_set_field(h, SEGY_TR_GROUP_X, xCoord);
-            segy_set_field(h, SEGY_TR_GROUP_Y, yCoord);
-            segy_set_field(h, SEGY_TR_COORD_UNITS, 1);
-            segy_set_field(h, SEGY_TR_DELAY_REC_TIME, delayField);
-            segy_set_field(h, SEGY_TR_SAMPLE_COUNT, v.NZ);
-            segy_set_field(h, SEGY_TR_SAMPLE_INTER, interval);
-            segy_set_field(h, SEGY_TR_CDP_X, xCoord);
-            segy_set_field(h, SEGY_TR_CDP_Y, yCoord);
-            segy_set_field(h, SEGY_TR_INLINE, o.FirstInline + y);
-            segy_set_field(h, SEGY_TR_CROSSLINE, o.FirstCrossline + x);
+            SetTraceHeader(h, v, o, c, x, y);
             std::memcpy(h + 240, samples.data() + static_cast<std::size_t>(x) * nz, nz * 4);
         }
         if (!file.Write(line.data(), line.size()))
@@ -562,7 +686,8 @@ ExchangeResult ReadSegyFile(const std::string& path, CData3D& volume,
 
         PrepareVolume(volume, grid);
         std::int64_t missing = 0;
-        result.Bytes = ReadTraces(h.fp, L, volume, missing);
+        if (!DecodeMappedTraces(path, L, volume, result.Bytes))
+            result.Bytes = ReadTraces(h.fp, L, volume, missing);
         ApplyGrid(volume, grid);
         if (missing > 0)
             result.Notes.push_back(MissingValuesText(path, missing, grid.Cells()));

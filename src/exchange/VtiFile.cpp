@@ -518,12 +518,96 @@ bool WriteCompressed(const CData3D& v, BinaryFile& file, std::int64_t& bytes)
 
 } // namespace
 
+namespace {
+
+// The grid of the image: extents, spacing and origin, checked before anything is allocated.
+// expected is the byte count of the stored values.
+std::string CheckVtiGrid(const std::string& path, const VtiLayout& L, bool direct,
+                         ExchangeGrid& grid, std::uint64_t& expected)
+{
+    for (int a = 0; a < 3; ++a) {
+        const std::int64_t e0 = L.Extent[2 * a], e1 = L.Extent[2 * a + 1];
+        std::int64_t span = 0;
+        if (__builtin_sub_overflow(e1, e0, &span) || span >= INT32_MAX)
+            return Problem(path, "the extent is too large");
+        grid.N[a] = L.PointData ? span + 1 : std::max<std::int64_t>(1, span);
+        grid.Step[a] = static_cast<float>(L.Spacing[a]);
+        grid.Start[a] = static_cast<float>(L.Origin[a] + static_cast<double>(e0) * L.Spacing[a]);
+    }
+    std::string error = CheckGrid(path, grid);
+    if (error.empty())
+        error = CheckGeometry(path, grid);
+    if (!error.empty())
+        return error;
+    const std::uint64_t cells = static_cast<std::uint64_t>(grid.Cells());
+    expected = cells * ElementBytes(L.Type);
+    if (!direct)
+        error = CheckGrid(path, grid, L.Encoding == "ascii" ? cells * 4 : expected);
+    return error;
+}
+
+ExchangeResult ReadAsciiValues(const XmlPart& part, const VtiLayout& L, const ExchangeGrid& grid,
+                               const std::string& path, CData3D& volume)
+{
+    ExchangeResult result;
+    StagedValues staged;
+    if (!staged.Reserve(grid)) {
+        result.Error = Problem(path, "there is not enough memory for its values");
+        return result;
+    }
+    const std::string error =
+        ParseAscii(part.Text.data() + L.Array->TextBegin, part.Text.data() + L.Array->TextEnd,
+                   grid.Cells(), L, staged);
+    if (!error.empty()) {
+        result.Error = Problem(path, error);
+        return result;
+    }
+    CommitStaged(volume, grid, staged);
+    result.Bytes = grid.Cells() * 4;
+    AddNotes(L, path, result);
+    return result;
+}
+
+// The appended text from '_' to the end of the file; offsets count its characters.
+std::string ReadAppendedBase64(BinaryFile& file, const XmlPart& part, const VtiLayout& L,
+                               std::uint64_t expected, std::vector<unsigned char>& bytes)
+{
+    const std::int64_t length = file.Length();
+    if (length < part.DataStart || !file.Seek(part.DataStart, platform::SeekFrom::Begin))
+        return "the file ends before its appended data";
+    if (static_cast<std::uint64_t>(length - part.DataStart) > VolumeMemoryLimit())
+        return "its appended data does not fit in memory";
+    std::string tail(static_cast<std::size_t>(length - part.DataStart), '\0');
+    tail.resize(file.Read(tail.data(), tail.size()));
+    if (L.Offset > static_cast<std::int64_t>(tail.size()))
+        return Format("the offset of \"%s\" lies beyond the file", L.ArrayName.c_str());
+    TextSource src(tail.data() + L.Offset, tail.data() + tail.size());
+    return ReadArrayBytes(src, L, expected, bytes);
+}
+
+// Raw appended values whose length was checked go straight into the volume's rows.
+ExchangeResult ReadDirect(BinaryFile& file, const VtiLayout& L, const ExchangeGrid& grid,
+                          CData3D& volume)
+{
+    ExchangeResult result;
+    PrepareVolume(volume, grid);
+    RowReadResult read = ReadRowsInto(file, L.Type, L.BigEndian, volume);
+    ApplyGrid(volume, grid);
+    result.Bytes = read.Bytes;
+    if (read.Missing > 0)
+        result.Notes.push_back(MissingValuesText(file.Path(), read.Missing, grid.Cells()));
+    AddNotes(L, file.Path(), result);
+    return result;
+}
+
+} // namespace
+
 ExchangeResult ReadVti(BinaryFile& file, CData3D& volume, const VtiReadOptions& options)
 {
     ExchangeResult result;
     const std::string& path = file.Path();
 
-    // 1. The XML part, parsed up to the appended data.
+    // The XML part, parsed up to the appended data.
     XmlPart part;
     std::string error = ReadXmlPart(file, part);
     XmlDocument doc;
@@ -536,72 +620,21 @@ ExchangeResult ReadVti(BinaryFile& file, CData3D& volume, const VtiReadOptions& 
         result.Error = Problem(path, error);
         return result;
     }
-
-    // 2. The grid, checked before anything is allocated.
-    ExchangeGrid grid;
-    for (int a = 0; a < 3; ++a) {
-        const std::int64_t e0 = L.Extent[2 * a], e1 = L.Extent[2 * a + 1];
-        std::int64_t span = 0;
-        if (__builtin_sub_overflow(e1, e0, &span) || span >= INT32_MAX) {
-            result.Error = Problem(path, "the extent is too large");
-            return result;
-        }
-        grid.N[a] = L.PointData ? span + 1 : std::max<std::int64_t>(1, span);
-        grid.Step[a] = static_cast<float>(L.Spacing[a]);
-        grid.Start[a] = static_cast<float>(L.Origin[a] + static_cast<double>(e0) * L.Spacing[a]);
-    }
     const bool direct = L.Encoding == "appended" && !L.AppendedBase64 && !L.Compressed;
-    result.Error = CheckGrid(path, grid);
-    if (result.Ok())
-        result.Error = CheckGeometry(path, grid);
-    const std::uint64_t cells = static_cast<std::uint64_t>(result.Ok() ? grid.Cells() : 0);
-    const std::uint64_t expected = cells * ElementBytes(L.Type);
-    if (result.Ok() && !direct)
-        result.Error = CheckGrid(path, grid, L.Encoding == "ascii" ? cells * 4 : expected);
+    ExchangeGrid grid;
+    std::uint64_t expected = 0;
+    result.Error = CheckVtiGrid(path, L, direct, grid, expected);
     if (!result.Ok())
         return result;
-
-    // 3. The values.
-    if (L.Encoding == "ascii") {
-        StagedValues staged;
-        if (!staged.Reserve(grid)) {
-            result.Error = Problem(path, "there is not enough memory for its values");
-            return result;
-        }
-        error = ParseAscii(part.Text.data() + L.Array->TextBegin,
-                           part.Text.data() + L.Array->TextEnd, grid.Cells(), L, staged);
-        if (!error.empty()) {
-            result.Error = Problem(path, error);
-            return result;
-        }
-        CommitStaged(volume, grid, staged);
-        result.Bytes = static_cast<std::int64_t>(cells * 4);
-        AddNotes(L, path, result);
-        return result;
-    }
+    if (L.Encoding == "ascii")
+        return ReadAsciiValues(part, L, grid, path, volume);
 
     std::vector<unsigned char> bytes;
     if (L.Encoding == "binary") {
         TextSource src(part.Text.data() + L.Array->TextBegin, part.Text.data() + L.Array->TextEnd);
         error = ReadArrayBytes(src, L, expected, bytes);
     } else if (L.AppendedBase64) {
-        // The appended text from '_' to the end of the file; offsets count its characters.
-        std::string tail;
-        const std::int64_t length = file.Length();
-        if (length < part.DataStart || !file.Seek(part.DataStart, platform::SeekFrom::Begin)) {
-            error = "the file ends before its appended data";
-        } else if (static_cast<std::uint64_t>(length - part.DataStart) > VolumeMemoryLimit()) {
-            error = "its appended data does not fit in memory";
-        } else {
-            tail.resize(static_cast<std::size_t>(length - part.DataStart));
-            tail.resize(file.Read(tail.data(), tail.size()));
-            if (L.Offset > static_cast<std::int64_t>(tail.size()))
-                error = Format("the offset of \"%s\" lies beyond the file", L.ArrayName.c_str());
-        }
-        if (error.empty()) {
-            TextSource src(tail.data() + L.Offset, tail.data() + tail.size());
-            error = ReadArrayBytes(src, L, expected, bytes);
-        }
+        error = ReadAppendedBase64(file, part, L, expected, bytes);
     } else {
         std::int64_t at = 0, length = file.Length();
         if (__builtin_add_overflow(part.DataStart, L.Offset, &at) || (length >= 0 && at > length) ||
@@ -609,22 +642,9 @@ ExchangeResult ReadVti(BinaryFile& file, CData3D& volume, const VtiReadOptions& 
             error = Format("the offset of \"%s\" lies beyond the file", L.ArrayName.c_str());
         } else {
             FileSource src(file);
-            if (direct) {
-                error = CheckCount(src, L, expected);
-                if (error.empty()) {
-                    // Raw values whose length was checked: straight into the rows.
-                    PrepareVolume(volume, grid);
-                    RowReadResult read = ReadRowsInto(file, L.Type, L.BigEndian, volume);
-                    ApplyGrid(volume, grid);
-                    result.Bytes = read.Bytes;
-                    if (read.Missing > 0)
-                        result.Notes.push_back(MissingValuesText(path, read.Missing, grid.Cells()));
-                    AddNotes(L, path, result);
-                    return result;
-                }
-            } else {
-                error = ReadArrayBytes(src, L, expected, bytes);
-            }
+            error = direct ? CheckCount(src, L, expected) : ReadArrayBytes(src, L, expected, bytes);
+            if (direct && error.empty())
+                return ReadDirect(file, L, grid, volume);
         }
     }
     if (!error.empty()) {

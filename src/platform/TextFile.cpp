@@ -19,6 +19,13 @@ bool TextFile::Append(const std::string& path)
     return file != nullptr;
 }
 
+bool TextFile::Open(const std::string& path)
+{
+    Close();
+    file = std::fopen(path.c_str(), "r");
+    return file != nullptr;
+}
+
 void TextFile::Printf(const char* format, ...)
 {
     if (!file)

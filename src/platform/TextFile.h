@@ -1,5 +1,6 @@
 #pragma once
-// Buffered text output with C formats, for the program's report, log and dump files.
+// Buffered text files with C formats: the program's report, log and dump files, and the text
+// inputs it parses. The object closes its file, so no path leaves a stream open.
 
 #include <cstdio>
 #include <string>
@@ -17,6 +18,10 @@ public:
     bool Create(const std::string& path);
     // Opens for appending.
     bool Append(const std::string& path);
+    // Opens an existing file for reading.
+    bool Open(const std::string& path);
+    // The stream for the parsers that read with C functions; null when not open.
+    std::FILE* Stream() const { return file; }
     bool IsOpen() const { return file != nullptr; }
     // Writes formatted text; does nothing when the file is not open.
     void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));

@@ -97,13 +97,13 @@ CommandResult RunModelCommand(ModelKind kind, CData3D& volume, platform::Surface
         // Hundreds of millions of Bessel evaluations for the large cubes: say what is running.
         platform::GetUi().ShowProgress(
             platform::Format("VonKarman auto-correlation model: %d x %d x %d cells", n, n, n));
-        return Done(VonKarmanFunction3D(s.iFunction, n, n, n, volume.Values, volume.StepX,
+        return Done(VonKarmanFunction3D(s.correlationType, n, n, n, volume.Values, volume.StepX,
                                         volume.StepY, volume.StepZ, s.ax, s.ay, s.az, s.e, s.h,
                                         s.angle));
     case ModelKind::Random:
-        return Done(VonKarmanNoise3D(s.iFunction, n, n, n, volume.Values, volume.StepX,
+        return Done(VonKarmanNoise3D(s.correlationType, n, n, n, volume.Values, volume.StepX,
                                      volume.StepY, volume.StepZ, s.ax, s.ay, s.az, s.e, s.h,
-                                     s.angle, s.bRandomNoise, *progress));
+                                     s.angle, s.randomNoise, *progress));
     case ModelKind::FD3D:
         break;
     }

@@ -28,8 +28,8 @@ std::vector<SettingBinding> Bindings(RandomModelSettings& s)
             FloatSetting("VonKarman_az", s.az),
             FloatSetting("VonKarman_e", s.e),
             FloatSetting("VonKarman_h", s.h),
-            IntSetting("VonKarman_bRandomNoise", s.bRandomNoise),
-            IntSetting("VonKarman_iFunction", s.iFunction),
+            IntSetting("VonKarman_bRandomNoise", s.randomNoise),
+            IntSetting("VonKarman_iFunction", s.correlationType),
             FloatSetting("VonKarman_angle", s.angle),
             IntSetting("VonKarman_model_size", s.modelSize),
             FloatSetting("VonKarman_vp", s.vp),
@@ -63,7 +63,7 @@ int ModelCellCount(int sizeIndex)
 void CDlgRandomModel3D::Describe(platform::Form& form)
 {
     form.caption = RandomModelDialogCaption;
-    form.Radio("Auto correlation function", iFunction,
+    form.Radio("Auto correlation function", correlationType,
                {std::begin(kCorrelationChoices), std::end(kCorrelationChoices)})
         .Float("ax : correlation distance (m)", ax)
         .Float("ay : correlation distance (m)", ay)
@@ -71,7 +71,7 @@ void CDlgRandomModel3D::Describe(platform::Form& form)
         .Float("e : standard deviation (%)", ePercent)
         .Float("h : Hurst constant", h)
         .Float("Angle between X and Z (degree)  ", angle)
-        .Check("Random seed noise", bRandomNoise)
+        .Check("Random seed noise", randomNoise)
         .Radio("Model size", modelSize, {std::begin(kSizeChoices), std::end(kSizeChoices)})
         .Prompt("Background")
         .Float("VP(m/sec)", vp)
@@ -81,14 +81,14 @@ void CDlgRandomModel3D::Describe(platform::Form& form)
 
 void CDlgRandomModel3D::From(const RandomModelSettings& s)
 {
-    iFunction = s.iFunction;
+    correlationType = s.correlationType;
     ax = s.ax;
     ay = s.ay;
     az = s.az;
     ePercent = s.e * 100.0f;
     h = s.h;
     angle = s.angle;
-    bRandomNoise = s.bRandomNoise;
+    randomNoise = s.randomNoise;
     modelSize = s.modelSize;
     vp = s.vp;
     vs = s.vs;
@@ -98,14 +98,14 @@ void CDlgRandomModel3D::From(const RandomModelSettings& s)
 RandomModelSettings CDlgRandomModel3D::Confirmed() const
 {
     RandomModelSettings s;
-    s.iFunction = RadioIndex(iFunction, static_cast<int>(std::size(kCorrelationChoices)));
+    s.correlationType = RadioIndex(correlationType, static_cast<int>(std::size(kCorrelationChoices)));
     s.ax = ax;
     s.ay = ay;
     s.az = az;
     s.e = ePercent / 100.0f;
     s.h = h;
     s.angle = angle;
-    s.bRandomNoise = bRandomNoise;
+    s.randomNoise = randomNoise;
     s.modelSize = RadioIndex(modelSize, static_cast<int>(std::size(kSizeChoices)));
     s.vp = vp;
     s.vs = vs;

@@ -9,13 +9,14 @@ class Form;
 // The model settings as the computation uses them, kept in the profile section "General" under
 // the keys "VonKarman_*". Correlation distances and steps share the axis unit (metres).
 struct RandomModelSettings {
-    float ax = 5;   // correlation distance along X
-    float ay = 5;   // correlation distance along Y
-    float az = 5;   // correlation distance along Z
-    float e = 0.1f; // standard deviation as a fraction (the dialog shows percent)
-    float h = 0.5f; // Hurst number
-    int bRandomNoise = 0;
-    int iFunction = 2;    // correlation type 0..4 (CorrelationTypeValue), -1 when none was chosen
+    float ax = 5;        // correlation distance along X
+    float ay = 5;        // correlation distance along Y
+    float az = 5;        // correlation distance along Z
+    float e = 0.1f;      // standard deviation as a fraction (the dialog shows percent)
+    float h = 0.5f;      // Hurst number
+    int randomNoise = 0; // 1 seeds the generator from the clock
+    int correlationType =
+        2;                // correlation type 0..4 (CorrelationTypeValue), -1 when none was chosen
     float angle = 0;      // rotation between X and Z, degrees
     int modelSize = 1;    // size index: 1 = 256, 2 = 512, anything else 128 cells per axis
     float vp = 1730;      // background P-wave velocity, m/s
@@ -34,12 +35,12 @@ int ModelCellCount(int sizeIndex);
 
 // The dialog record: the settings with e in percent.
 struct CDlgRandomModel3D {
-    int iFunction = 2;
+    int correlationType = 2;
     float ax = 5, ay = 5, az = 5;
     float ePercent = 10;
     float h = 0.5f;
     float angle = 0;
-    int bRandomNoise = 0;
+    int randomNoise = 0;
     int modelSize = 1;
     float vp = 1730, vs = 440, density = 1900;
 

@@ -78,8 +78,8 @@ int CAichiModel::ReadModelFile()
         return 0;
     }
     const std::string path = platform::JoinPath(folder, FileName);
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) {
+    platform::TextFile file;
+    if (!file.Open(path)) {
         const int error = errno;
         std::printf("Error : Cannot find the model file!\n");
         LoadError = platform::Format("Cannot open the model file \"%s\": %s.", path.c_str(),
@@ -87,27 +87,26 @@ int CAichiModel::ReadModelFile()
         return 0;
     }
     // A log that cannot be created only loses the log; the model is still read.
-    std::FILE* log = std::fopen(platform::JoinPath(folder, "data.txt").c_str(), "w");
-    if (!log)
+    platform::TextFile log;
+    if (!log.Create(platform::JoinPath(folder, "data.txt")))
         std::printf("Cannot create data.txt; the model is read without its log.\n");
 
     for (int i = 0; i < NX && LoadError.empty(); ++i) {
         for (int j = 0; j < NY; ++j) {
             CIntermediateData& record = Record(i, j);
-            if (!record.ReadRecord(file)) {
+            if (!record.ReadRecord(file.Stream())) {
                 LoadError = platform::Format(
                     "The model file \"%s\" is damaged: node %d of %d (i = %d, j = %d) is "
                     "missing or is not six numbers.",
                     path.c_str(), NodesRead + 1, NX * NY, i, j);
                 break;
             }
-            WriteColumnLine(record, log); // does nothing without a log
+            WriteColumnLine(record, log.Stream()); // does nothing without a log
             ++NodesRead;
         }
     }
-    std::fclose(file);
-    if (log)
-        std::fclose(log);
+    file.Close();
+    log.Close();
     if (!LoadError.empty())
         return 0;
     std::printf("Number of velocity model data = %d \n", NodesRead);

@@ -1,5 +1,7 @@
 #include "regional/IntermediateModel.h"
 
+#include "platform/TextFile.h"
+
 #include <algorithm>
 
 void CIntermediateData::CopyFrom(const CIntermediateData& other)
@@ -34,15 +36,14 @@ int CIntermediateModel::ReadModelFile()
 {
     if (NX < 1 || NY < 1)
         return 0;
-    std::FILE* file = std::fopen(FileName.c_str(), "r");
-    if (!file)
+    platform::TextFile file;
+    if (!file.Open(FileName))
         return 0;
     int count = 0;
     for (int i = 0; i < NX; ++i)
         for (int j = 0; j < NY; ++j)
-            if (Record(i, j).ReadRecord(file))
+            if (Record(i, j).ReadRecord(file.Stream()))
                 ++count;
-    std::fclose(file);
     return count;
 }
 
@@ -104,11 +105,9 @@ int CIntermediateModel::QueryLogged(float x, float y, CIntermediateData& out, st
 int CIntermediateModel::Query(float x, float y, CIntermediateData& out) const
 {
     // A log that cannot be created only loses the log line; the query still answers.
-    std::FILE* log = std::fopen("test.txt", "w");
-    int result = QueryLogged(x, y, out, log);
-    if (log)
-        std::fclose(log);
-    return result;
+    platform::TextFile log;
+    log.Create("test.txt");
+    return QueryLogged(x, y, out, log.Stream());
 }
 
 void InterpolateColumns(const CIntermediateData& c00, const CIntermediateData& c01,

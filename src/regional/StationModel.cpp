@@ -98,8 +98,8 @@ int ClampToInt(double v)
 StationList ReadStationFile(const std::string& path)
 {
     StationList list;
-    std::FILE* file = std::fopen(path.c_str(), "r");
-    if (!file) {
+    platform::TextFile file;
+    if (!file.Open(path)) {
         list.OpenError = std::strerror(errno);
         return list;
     }
@@ -112,7 +112,7 @@ StationList ReadStationFile(const std::string& path)
                                      "before it are used.",
                                      lineNumber, path.c_str(), why.c_str(), list.Stations.size());
     };
-    while (ReadLine(file, line, tooLong)) {
+    while (ReadLine(file.Stream(), line, tooLong)) {
         ++lineNumber;
         const std::vector<std::string> tokens = SplitWhite(line);
         if (tokens.empty() && !tooLong)
@@ -138,7 +138,6 @@ StationList ReadStationFile(const std::string& path)
         }
         list.Stations.push_back({tokens[1], x, y});
     }
-    std::fclose(file);
     return list;
 }
 
@@ -147,14 +146,14 @@ void CFiniteDifferenceModel::SetupDepthZones()
     NZ = 0;
     for (int z = 0; z < ZoneSlots; ++z)
         NZ += ZoneCount[z] > 0 ? ZoneCount[z] : 0;
-    thickness.clear();
-    depth.clear();
+    Thickness.clear();
+    Depth.clear();
     float bottom = 0; // metres, running sum in float32
     for (int z = 0; z < ZoneSlots; ++z)
         for (int n = 0; n < ZoneCount[z]; ++n) {
-            thickness.push_back(ZoneThickness[z]);
+            Thickness.push_back(ZoneThickness[z]);
             bottom += ZoneThickness[z];
-            depth.push_back(bottom);
+            Depth.push_back(bottom);
         }
 }
 
@@ -224,7 +223,7 @@ int CHalvoModel::ExtractColumn(const CStation& station, int& ix, int& iy)
         return 0;
     }
     // Without the model file there is no column; the user has been told when it failed to open.
-    if (!FileOpen || !file || static_cast<int>(thickness.size()) != NZ)
+    if (!FileOpen || !file || static_cast<int>(Thickness.size()) != NZ)
         return 0;
 
     const std::size_t nz = static_cast<std::size_t>(NZ);
@@ -260,7 +259,7 @@ int CHalvoModel::ExtractColumn(const CStation& station, int& ix, int& iy)
         const float density = 1000.0f * rho[k];
         const float qs = q[k];
         // The last cell stands for the half-space: thickness 0.
-        const float h = k + 1 == nz ? 0.0f : thickness[k];
+        const float h = k + 1 == nz ? 0.0f : Thickness[k];
         out.Printf("%f %f %f %f %f : %f %f \n", vp / 1000.0f, vs / 1000.0f, density / 1000.0f,
                    h / 1000.0f, 1.0 / (2.0 * qs), qs, qs);
     }

@@ -72,8 +72,8 @@ public:
     float CellSize = 0;                  // metres between nodes
     float ZoneThickness[ZoneSlots] = {}; // metres per cell in each depth zone
     int ZoneCount[ZoneSlots] = {};       // cells in each depth zone
-    std::vector<float> thickness;        // metres, cell k from the top
-    std::vector<float> depth;            // metres, bottom of cell k
+    std::vector<float> Thickness;        // metres, cell k from the top
+    std::vector<float> Depth;            // metres, bottom of cell k
 };
 
 // The Halvo model: 931 x 899 nodes of 125 m from 34.4646 N, 136.3111 E, 97 depth cells (20 of

@@ -18,44 +18,51 @@ CData3D::~CData3D()
     ReleaseAux();
 }
 
+namespace {
+
+// The values and the auxiliary values are held alike: a tensor, the extents it was allocated
+// with (which its release needs) and a flag saying whether it is held.
+void ReleaseHeld(float***& tensor, int& held, int nx, int ny, int nz)
+{
+    if (held) {
+        FreeTensor3(tensor, 0, nz, 0, ny, 0, nx);
+        tensor = nullptr;
+        held = 0;
+    }
+}
+
+float*** AllocateHeld(float***& tensor, int& held, int& heldNX, int& heldNY, int& heldNZ, int nx,
+                      int ny, int nz)
+{
+    ReleaseHeld(tensor, held, heldNX, heldNY, heldNZ);
+    tensor = f3tensor(0, nz, 0, ny, 0, nx);
+    heldNX = nx;
+    heldNY = ny;
+    heldNZ = nz;
+    held = 1;
+    return tensor;
+}
+
+} // namespace
+
 float*** CData3D::Allocate(int nx, int ny, int nz)
 {
-    Release();
-    Values = f3tensor(0, nz, 0, ny, 0, nx);
-    allocNX = nx;
-    allocNY = ny;
-    allocNZ = nz;
-    valuesAllocated = 1;
-    return Values;
+    return AllocateHeld(Values, valuesAllocated, allocNX, allocNY, allocNZ, nx, ny, nz);
 }
 
 void CData3D::Release()
 {
-    if (valuesAllocated) {
-        FreeTensor3(Values, 0, allocNZ, 0, allocNY, 0, allocNX);
-        Values = nullptr;
-        valuesAllocated = 0;
-    }
+    ReleaseHeld(Values, valuesAllocated, allocNX, allocNY, allocNZ);
 }
 
 float*** CData3D::AllocateAux(int nx, int ny, int nz)
 {
-    ReleaseAux();
-    AuxValues = f3tensor(0, nz, 0, ny, 0, nx);
-    auxNX = nx;
-    auxNY = ny;
-    auxNZ = nz;
-    auxAllocated = 1;
-    return AuxValues;
+    return AllocateHeld(AuxValues, auxAllocated, auxNX, auxNY, auxNZ, nx, ny, nz);
 }
 
 void CData3D::ReleaseAux()
 {
-    if (auxAllocated) {
-        FreeTensor3(AuxValues, 0, auxNZ, 0, auxNY, 0, auxNX);
-        AuxValues = nullptr;
-        auxAllocated = 0;
-    }
+    ReleaseHeld(AuxValues, auxAllocated, auxNX, auxNY, auxNZ);
 }
 
 int CData3D::IsAllocated(int which) const

@@ -21,7 +21,7 @@ RandomMpiOptions Parsed(const std::vector<std::string>& args, std::string* error
 TEST(RandomMpiOptions, DefaultsAreThoseOfTheModelDialog)
 {
     const RandomMpiOptions o = Parsed({"-o", "m.fd3d"});
-    EXPECT_EQ(o.model.iFunction, CorrelationRandomNoise);
+    EXPECT_EQ(o.model.correlationType, CorrelationRandomNoise);
     EXPECT_EQ(o.nx, 256);
     EXPECT_EQ(o.ny, 256);
     EXPECT_EQ(o.nz, 256);
@@ -36,7 +36,7 @@ TEST(RandomMpiOptions, DefaultsAreThoseOfTheModelDialog)
     EXPECT_EQ(o.model.density, 1900.0f);
     EXPECT_EQ(o.seed, 10u);
     EXPECT_FALSE(o.clock);
-    EXPECT_EQ(o.model.bRandomNoise, 0);
+    EXPECT_EQ(o.model.randomNoise, 0);
     EXPECT_EQ(o.output, "m.fd3d");
 }
 
@@ -48,7 +48,7 @@ TEST(RandomMpiOptions, EveryFieldHasItsOption)
          "--ay",      "4",           "--az",    "8",          "--e",         "5",      "--hurst",
          "0.3",       "--angle",     "30",      "--vp",       "3000",        "--vs",   "1700",
          "--density", "2400",        "--seed",  "4294967295", "--output",    "x.fd3d", "--quiet"});
-    EXPECT_EQ(o.model.iFunction, CorrelationExponential);
+    EXPECT_EQ(o.model.correlationType, CorrelationExponential);
     EXPECT_EQ(o.nx, 32);
     EXPECT_EQ(o.ny, 64);
     EXPECT_EQ(o.nz, 128);
@@ -87,7 +87,7 @@ TEST(RandomMpiOptions, TypesByNumberOrName)
         {"4", 4},         {"homogeneous", 0}, {"read", 1},        {"noise", 2},
         {"vonkarman", 3}, {"von-karman", 3},  {"exponential", 4}, {"random-noise", 2}};
     for (const auto& [text, type] : types)
-        EXPECT_EQ(Parsed({"--type", text}).model.iFunction, type) << text;
+        EXPECT_EQ(Parsed({"--type", text}).model.correlationType, type) << text;
     std::string error;
     Parsed({"--type", "5"}, &error);
     EXPECT_EQ(error, "--type: \"5\" is not a valid value");
@@ -97,10 +97,10 @@ TEST(RandomMpiOptions, TypesByNumberOrName)
 
 TEST(RandomMpiOptions, ClockSetsTheRandomSeedFlagAndSeedClearsIt)
 {
-    EXPECT_EQ(Parsed({"--clock"}).model.bRandomNoise, 1);
+    EXPECT_EQ(Parsed({"--clock"}).model.randomNoise, 1);
     EXPECT_TRUE(Parsed({"--clock"}).clock);
     EXPECT_FALSE(Parsed({"--clock", "--seed", "3"}).clock);
-    EXPECT_EQ(Parsed({"--clock", "--seed", "3"}).model.bRandomNoise, 0);
+    EXPECT_EQ(Parsed({"--clock", "--seed", "3"}).model.randomNoise, 0);
 }
 
 TEST(RandomMpiOptions, MalformedArgumentsAreNamed)

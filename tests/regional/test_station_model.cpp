@@ -84,12 +84,12 @@ TEST(StationModel, HalvoGeometryAndNearestNode)
     EXPECT_EQ(m.NX, 931);
     EXPECT_EQ(m.NY, 899);
     ASSERT_EQ(m.NZ, 97);
-    ASSERT_EQ(m.thickness.size(), 97u);
-    EXPECT_EQ(m.thickness[19], 125.0f);
-    EXPECT_EQ(m.thickness[20], 250.0f);
-    EXPECT_EQ(m.thickness[22], 500.0f);
-    EXPECT_EQ(m.depth[19], 2500.0f);
-    EXPECT_EQ(m.depth[96], 40500.0f);
+    ASSERT_EQ(m.Thickness.size(), 97u);
+    EXPECT_EQ(m.Thickness[19], 125.0f);
+    EXPECT_EQ(m.Thickness[20], 250.0f);
+    EXPECT_EQ(m.Thickness[22], 500.0f);
+    EXPECT_EQ(m.Depth[19], 2500.0f);
+    EXPECT_EQ(m.Depth[96], 40500.0f);
     EXPECT_LT(m.OriginX, -169000); // south-west of the zone VII origin
     EXPECT_LT(m.OriginY, -78000);
 

@@ -35,19 +35,31 @@ std::string Slurp(const std::string& path)
 
 } // namespace
 
-TEST(ViewStory, OpenVolumeFileAsNewAndAppend)
-{
+// A session that has opened one 3 x 2 x 2 phase-velocity volume file as its first document.
+struct OpenedOnce {
+    OpenedOnce()
+    {
+        CData3DEx source;
+        FillCoded(source, 3, 2, 2);
+        source.StepX = 25;
+        path = dir.File("img.pvis");
+        EXPECT_TRUE(SaveVolumeFile(source, path));
+        s.svc.ui.AnswerForm({true, {}});
+        opened = s.doc.OnOpenDocument(path);
+    }
     Session s;
     TempDir dir;
-    CData3DEx source;
-    FillCoded(source, 3, 2, 2);
-    source.StepX = 25;
-    std::string path = dir.File("img.pvis");
-    ASSERT_TRUE(SaveVolumeFile(source, path));
+    std::string path;
+    bool opened = false;
+};
 
-    // first load: nothing loaded yet, so no "Append data?"; the "Data size" answer is OK
-    s.svc.ui.AnswerForm({true, {}});
-    ASSERT_TRUE(s.doc.OnOpenDocument(path));
+TEST(ViewOpen, FirstLoadAsksOnlyTheDataSizeAndNamesThePhaseVelocityAxes)
+{
+    OpenedOnce o;
+    Session& s = o.s;
+    const TempDir& dir = o.dir;
+    // nothing loaded yet, so no "Append data?"; the "Data size" answer is OK
+    ASSERT_TRUE(o.opened);
     CData3DEx& v = theVolume();
     EXPECT_EQ(std::tie(v.NX, v.NY, v.NZ), std::make_tuple(3, 2, 2));
     EXPECT_EQ(v.StepX, 25.0f);
@@ -57,29 +69,43 @@ TEST(ViewStory, OpenVolumeFileAsNewAndAppend)
     EXPECT_EQ(v.TitleX, "Distance");
     EXPECT_EQ(v.TitleZ, "Phase velocity");
     EXPECT_EQ(s.svc.ui.formCaptions, (std::vector<std::string>{"Data size"}));
+}
 
-    // second load with "Append": 3 + 3 columns, the old ones first
-    s.svc.ui.AnswerForm({true, {{"Append data?", "1"}}}).AnswerForm({true, {}});
-    ASSERT_TRUE(s.doc.OnOpenDocument(path));
+TEST(ViewOpen, AppendPutsTheLoadedColumnsBeforeTheNewOnes)
+{
+    OpenedOnce o;
+    ASSERT_TRUE(o.opened);
+    o.s.svc.ui.AnswerForm({true, {{"Append data?", "1"}}}).AnswerForm({true, {}});
+    ASSERT_TRUE(o.s.doc.OnOpenDocument(o.path));
+    const CData3DEx& v = theVolume();
     EXPECT_EQ(v.NX, 6);
     EXPECT_EQ(v.GetValue(2, 1, 1), 112.0f);
     EXPECT_EQ(v.GetValue(5, 1, 1), 112.0f);
     EXPECT_EQ(v.GetValue(3, 0, 0), 0.0f);
-
-    // Cancel at "Append data?" reads nothing and reports nothing was opened
-    s.svc.ui.CancelForm();
-    EXPECT_FALSE(s.doc.OnOpenDocument(path));
-    EXPECT_EQ(v.NX, 6);
-
-    // a file that does not exist is refused with its name
-    s.svc.ui.ClearLog();
-    EXPECT_FALSE(s.doc.OnOpenDocument(dir.File("missing.dat")));
-    ASSERT_EQ(s.svc.ui.messages.size(), 1u);
-    EXPECT_NE(s.svc.ui.messages[0].text.find("missing.dat"), std::string::npos);
-    EXPECT_EQ(v.NX, 6);
 }
 
-TEST(ViewStory, NavigationClampsOnAllPlaneKinds)
+TEST(ViewOpen, CancelAtAppendReadsNothingAndReportsNothingOpened)
+{
+    OpenedOnce o;
+    ASSERT_TRUE(o.opened);
+    o.s.svc.ui.CancelForm();
+    EXPECT_FALSE(o.s.doc.OnOpenDocument(o.path));
+    EXPECT_EQ(theVolume().NX, 3);
+}
+
+TEST(ViewOpen, AMissingFileIsRefusedWithItsNameAndTheVolumeStays)
+{
+    OpenedOnce o;
+    ASSERT_TRUE(o.opened);
+    Session& s = o.s;
+    s.svc.ui.ClearLog();
+    EXPECT_FALSE(s.doc.OnOpenDocument(o.dir.File("missing.dat")));
+    ASSERT_EQ(s.svc.ui.messages.size(), 1u);
+    EXPECT_NE(s.svc.ui.messages[0].text.find("missing.dat"), std::string::npos);
+    EXPECT_EQ(theVolume().NX, 3);
+}
+
+TEST(ViewNavigation, StepsStopAtTheFirstAndLastPlane)
 {
     Session s;
     CData3DEx& v = theVolume();
@@ -105,7 +131,14 @@ TEST(ViewStory, NavigationClampsOnAllPlaneKinds)
     s.view.OnCommand(ID_FAST_FORWARD);
     s.view.OnCommand(ID_FAST_FORWARD);
     EXPECT_EQ(v.PlaneIndex, 19);
+    EXPECT_EQ(s.svc.repaints.count, 8); // every step repaints, a clamped one too
+}
 
+TEST(ViewNavigation, SwitchingThePlaneKindClampsTheIndex)
+{
+    Session s;
+    CData3DEx& v = theVolume();
+    FillCoded(v, 100, 20, 5);
     v.PlaneKind = PlaneZ;
     v.PlaneIndex = 150;
     s.view.OnCommand(ID_PLANE_X);
@@ -114,17 +147,25 @@ TEST(ViewStory, NavigationClampsOnAllPlaneKinds)
     EXPECT_FALSE(s.view.IsChecked(ID_PLANE_Z));
     s.view.OnCommand(ID_PLANE_Z);
     EXPECT_EQ(v.PlaneIndex, 4);
+    EXPECT_EQ(s.svc.repaints.count, 2);
+}
 
-    // zoom: up then down restores the scale up to rounding
+TEST(ViewNavigation, ZoomInThenOutRestoresTheScaleAndRepaintsEachTime)
+{
+    Session s;
+    FillCoded(theVolume(), 100, 20, 5);
     float scale = s.doc.PlotSettings->ScaleDenominator;
     s.view.OnCommand(ID_UP);
     EXPECT_NEAR(s.doc.PlotSettings->ScaleDenominator, 666666.7f, 0.1f);
     s.view.OnCommand(ID_DOWN);
     EXPECT_NEAR(s.doc.PlotSettings->ScaleDenominator, scale, 0.2f);
-    EXPECT_EQ(s.svc.repaints.count, 12);
+    EXPECT_EQ(s.svc.repaints.count, 2);
+}
 
-    // empty volume: the index never goes below 0
-    ResetVolume();
+TEST(ViewNavigation, AnEmptyVolumeKeepsPlaneIndexZero)
+{
+    Session s;
+    CData3DEx& v = theVolume();
     s.view.OnCommand(ID_NEXT);
     EXPECT_EQ(v.PlaneIndex, 0);
     s.view.OnCommand(ID_PLANE_X);
@@ -133,7 +174,7 @@ TEST(ViewStory, NavigationClampsOnAllPlaneKinds)
     EXPECT_EQ(v.PlaneIndex, 0);
 }
 
-TEST(ViewStory, PaintClampsAPlaneIndexLeftFromALargerVolume)
+TEST(ViewPaint, PaintClampsAPlaneIndexLeftFromALargerVolume)
 {
     Session s;
     CData3DEx& v = theVolume();
@@ -153,12 +194,18 @@ TEST(ViewStory, PaintClampsAPlaneIndexLeftFromALargerVolume)
     EXPECT_TRUE(none.ops.empty());
 }
 
-TEST(ViewStory, DisplaySettingsCommands)
+// A session holding a 100 x 50 x 20 volume of 10 m cells, for the display settings commands.
+struct SettingsSession : Session {
+    SettingsSession()
+    {
+        FillCoded(theVolume(), 100, 50, 20);
+        theVolume().StepX = theVolume().StepY = theVolume().StepZ = 10;
+    }
+};
+
+TEST(ViewSettings, ScaleSetupSetsScaleAndRatio)
 {
-    Session s;
-    CData3DEx& v = theVolume();
-    FillCoded(v, 100, 50, 20);
-    v.StepX = v.StepY = v.StepZ = 10;
+    SettingsSession s;
     CPlotSettings& ps = *s.doc.PlotSettings;
 
     s.svc.ui.AnswerForm({true, {{"Scale = 1/", "500000"}, {"V/H ratio", "2"}}});
@@ -166,7 +213,12 @@ TEST(ViewStory, DisplaySettingsCommands)
     EXPECT_EQ(ps.ScaleDenominator, 500000.0f);
     EXPECT_EQ(ps.VHRatio, 2.0f);
     EXPECT_EQ(s.svc.ui.formCaptions.back(), "Scale setup");
+}
 
+TEST(ViewSettings, ContourSetupCountsLevelsAndRefusesAZeroInterval)
+{
+    SettingsSession s;
+    CPlotSettings& ps = *s.doc.PlotSettings;
     s.svc.ui.AnswerForm({true, {{"Minimum", "1000"}, {"Maximum", "6000"}, {"Interval", "400"}}});
     s.view.OnCommand(ID_CONTOUR_SETUP);
     EXPECT_EQ(ps.ManualContour, 1);
@@ -177,8 +229,13 @@ TEST(ViewStory, DisplaySettingsCommands)
     EXPECT_EQ(ps.ContourCount, 13);
     EXPECT_EQ(ps.ContourInterval, 400.0f);
     EXPECT_EQ(s.svc.ui.messages.back().text, "The contour interval must be greater than 0.");
+}
 
-    // "Axis setup" proposes N x step and a tenth of it when manual axes are off
+TEST(ViewSettings, AxisSetupProposesTheExtentAndATenthAndKeepsTitlesOnCancel)
+{
+    SettingsSession s;
+    CData3DEx& v = theVolume();
+    CPlotSettings& ps = *s.doc.PlotSettings;
     ps.AxisX.Min = ps.AxisY.Min = ps.AxisZ.Min = 0;
     platform::ScriptedUi& ui = s.svc.ui;
     ui.CancelForm();
@@ -197,8 +254,11 @@ TEST(ViewStory, DisplaySettingsCommands)
     EXPECT_EQ(ps.AxisZ.Interval, 20.0f);
     EXPECT_EQ(v.TitleZ, "Depth");
     EXPECT_EQ(v.ShiftZ, -5.0f);
+}
 
-    // Monochrome and km toggle back
+TEST(ViewSettings, MonochromeAndKilometreToggleBack)
+{
+    SettingsSession s;
     EXPECT_FALSE(s.view.IsChecked(ID_MONOCHROME));
     s.view.OnCommand(ID_MONOCHROME);
     EXPECT_TRUE(s.view.IsChecked(ID_MONOCHROME));
@@ -207,8 +267,13 @@ TEST(ViewStory, DisplaySettingsCommands)
     EXPECT_TRUE(s.view.IsChecked(ID_KILOMETER));
     s.view.OnCommand(ID_KILOMETER);
     EXPECT_FALSE(s.view.IsChecked(ID_KILOMETER));
+}
 
-    // "Property" writes the data type alone
+TEST(ViewSettings, PropertyWritesStartsUnitsAndTheDataTypeAlone)
+{
+    SettingsSession s;
+    CData3DEx& v = theVolume();
+    platform::ScriptedUi& ui = s.svc.ui;
     ui.AnswerForm({true, {{"X Start", "123456.789"}, {"Y Unit", "km"}, {"Data type", "2"}}});
     s.view.OnCommand(ID_PROPERTY);
     EXPECT_EQ(v.StartX, 123456.789f);
@@ -216,9 +281,12 @@ TEST(ViewStory, DisplaySettingsCommands)
     EXPECT_EQ(v.DataType, 2);
     EXPECT_EQ(v.FixedScale, 1);
     EXPECT_EQ(v.TitleX, "X");
+}
 
-    // "Get data" reads [z][y][x] and refuses cells outside the volume
-    ui.ClearLog();
+TEST(ViewSettings, GetDataReadsZYXAndRefusesCellsOutsideTheVolume)
+{
+    SettingsSession s;
+    platform::ScriptedUi& ui = s.svc.ui;
     ui.AnswerForm({true, {{"X=", "1"}, {"Y=", "2"}, {"Z=", "3"}}});
     s.view.OnCommand(ID_GET_DATA);
     EXPECT_EQ(ui.messages.back().text, "X=1 Y=2 Z=3 Data=321.000000");
@@ -228,11 +296,10 @@ TEST(ViewStory, DisplaySettingsCommands)
     EXPECT_EQ(s.view.GetDataCell[0], 100);
 }
 
-TEST(ViewStory, PickOnAPhaseVelocitySectionAndSave)
+// A phase-velocity section to pick on: 3 columns (x), 2 planes (y), 4 rows (z) with row step
+// 100, plane 1 shown, with the candidate values set so each column tests one picking rule.
+static void FillPickSection(CData3DEx& v)
 {
-    Session s;
-    CData3DEx& v = theVolume();
-    // 3 columns (x), 2 planes (y), 4 rows (z) with row step 100
     FillCoded(v, 3, 2, 4);
     v.StepX = 10;
     v.StepZ = 100;
@@ -250,7 +317,12 @@ TEST(ViewStory, PickOnAPhaseVelocitySectionAndSave)
     v.Values[3][1][2] = 1000;
     v.Values[0][1][2] = 7;
     v.Values[1][1][2] = 3;
+}
 
+TEST(ViewPicks, HorizontalPickFollowsTheTieNegativeAndLimitRules)
+{
+    Session s;
+    FillPickSection(theVolume());
     EXPECT_FALSE(s.view.IsEnabled(ID_SAVE_PICKS));
     s.view.OnCommand(ID_PICK_HORIZONTAL);
     EXPECT_EQ(s.view.PickMode, 1);
@@ -261,7 +333,13 @@ TEST(ViewStory, PickOnAPhaseVelocitySectionAndSave)
     EXPECT_EQ(s.view.PickedPoints[1].x, 10.0f);
     EXPECT_EQ(s.view.PickedPoints[1].y, 0.0f);
     EXPECT_EQ(s.view.PickedPoints[2].y, 300.0f);
+}
 
+TEST(ViewPicks, SavedPicksNameThePlaneAndCarryVelocityOverPeriod)
+{
+    Session s;
+    FillPickSection(theVolume());
+    s.view.OnCommand(ID_PICK_HORIZONTAL);
     s.svc.ui.ClearLog();
     s.view.OnCommand(ID_SAVE_PICKS);
     std::string path = s.doc.WorkingFolder + "/PickDataHorizontal_1.txt";
@@ -269,15 +347,28 @@ TEST(ViewStory, PickOnAPhaseVelocitySectionAndSave)
                            "10.000000 0.000000 0.500000 0.000000\n"
                            "20.000000 300.000000 0.500000 200.000000\n");
     EXPECT_EQ(s.svc.ui.messages.back().text, "Picked 3 data and saved as " + path);
+}
 
-    // raising the limit re-picks and is remembered in the profile
+TEST(ViewPicks, RaisingTheLimitRepicksAndIsRemembered)
+{
+    Session s;
+    FillPickSection(theVolume());
+    s.view.OnCommand(ID_PICK_HORIZONTAL);
     s.svc.ui.AnswerForm({true, {{"Value", "250"}}});
     s.view.OnCommand(ID_SET_MIN_PICK);
     EXPECT_EQ(s.svc.ui.formCaptions.back(), "Float data");
     EXPECT_EQ(s.view.PickedPoints[0].y, 300.0f);
     EXPECT_EQ(s.svc.profile.GetString("General", "yMinPick", ""), "250.000000");
+}
 
-    // navigation re-picks; switching the kind does not
+TEST(ViewPicks, NavigationRepicksAndTurningTheModeOffKeepsThePicks)
+{
+    Session s;
+    CData3DEx& v = theVolume();
+    FillPickSection(v);
+    s.view.OnCommand(ID_PICK_HORIZONTAL);
+    s.svc.ui.AnswerForm({true, {{"Value", "250"}}});
+    s.view.OnCommand(ID_SET_MIN_PICK);
     s.view.OnCommand(ID_PREVIOUS);
     EXPECT_EQ(v.PlaneIndex, 0);
     // plane 0 holds 100 z + x: at y = 300 (row 0) column 0 is 0, never picked; column 2 is 2
@@ -287,19 +378,24 @@ TEST(ViewStory, PickOnAPhaseVelocitySectionAndSave)
     EXPECT_EQ(s.view.PickMode, 0);
     EXPECT_FALSE(s.view.IsEnabled(ID_SAVE_PICKS));
     EXPECT_EQ(s.view.PickedCount, 3); // the picks are kept while the mode is off
+}
 
-    // with an empty working folder the file goes to the current directory, never to "/"
+TEST(ViewPicks, AnEmptyWorkingFolderSavesToTheCurrentDirectoryNeverToRoot)
+{
+    Session s;
+    FillPickSection(theVolume());
+    s.view.OnCommand(ID_PICK_HORIZONTAL);
+    s.view.OnCommand(ID_PREVIOUS);
     TempDir cwd;
     {
         ScopedCwd inCwd(cwd.path);
         s.doc.WorkingFolder.clear();
-        s.view.PickMode = 1;
         s.view.SavePicks();
     }
     EXPECT_TRUE(std::filesystem::exists(cwd.File("PickDataHorizontal_0.txt")));
 }
 
-TEST(ViewStory, UndoAndRedoRestoreValuesOnly)
+TEST(ViewUndo, UndoAndRedoSwapTheValuesAndTheirEnableStates)
 {
     Session s;
     CData3DEx& v = theVolume();
@@ -322,8 +418,13 @@ TEST(ViewStory, UndoAndRedoRestoreValuesOnly)
     EXPECT_EQ(v.Values[1][2][3], -7.0f);
     s.view.OnCommand(ID_EDIT_UNDO);
     EXPECT_EQ(v.Values[1][2][3], 123.0f);
+}
 
-    // the median filter removes a spike and keeps an undo copy of what it changed
+TEST(ViewUndo, TheMedianFilterRemovesASpikeAndCanBeUndone)
+{
+    Session s;
+    CData3DEx& v = theVolume();
+    FillCoded(v, 10, 10, 10);
     v.Values[5][5][5] = 1.0e6f;
     s.view.OnCommand(ID_MEDIAN_FILTER);
     EXPECT_LT(v.Values[5][5][5], 1000.0f);
@@ -332,8 +433,14 @@ TEST(ViewStory, UndoAndRedoRestoreValuesOnly)
     EXPECT_EQ(v.Values[5][5][5], 1.0e6f);
     s.view.OnCommand(ID_EDIT_REDO);
     EXPECT_LT(v.Values[5][5][5], 1000.0f);
+}
 
-    // load a larger volume, undo: the 10^3 values return with the new steps
+TEST(ViewUndo, UndoAfterLoadingALargerVolumeRestoresValuesButNotSteps)
+{
+    Session s;
+    CData3DEx& v = theVolume();
+    FillCoded(v, 10, 10, 10);
+    s.view.SaveUndoCopy();
     FillCoded(v, 20, 20, 20);
     v.StepX = 7;
     s.view.OnCommand(ID_EDIT_UNDO);
@@ -342,10 +449,8 @@ TEST(ViewStory, UndoAndRedoRestoreValuesOnly)
     EXPECT_EQ(v.Values[1][2][3], 123.0f);
 }
 
-TEST(ViewStory, UpdateRulesInDataAndEmptyStates)
-{
-    Session s;
-    CKalderView& view = s.view;
+// The commands that need a volume, those that need none, and those with rules of their own.
+struct EnableRules {
     const std::set<int> needData = {
         ID_AUTO_CORRELATION, ID_FORWARD_TRANSFORM,        ID_CALCULATING_AVS, ID_MEDIAN_FILTER,
         ID_PROPERTY,         ID_OPEN_VELOCITY_MODEL_FILE, ID_PICK_HORIZONTAL, ID_FILE_EXPORT};
@@ -354,7 +459,8 @@ TEST(ViewStory, UpdateRulesInDataAndEmptyStates)
                                      ID_VONKARMAN_RANDOM_FD3D};
     const std::set<int> other = {ID_INVERSE_TRANSFORM, ID_SAVE_PICKS, ID_SET_MIN_PICK,
                                  ID_OPEN_JAPAN_MAP,    ID_EDIT_UNDO,  ID_EDIT_REDO};
-    auto check = [&](bool data) {
+    void Check(CKalderView& view, bool data) const
+    {
         for (int id : MenuCommandIds()) {
             if (needData.count(id)) {
                 EXPECT_EQ(view.IsEnabled(id), data) << id;
@@ -368,13 +474,24 @@ TEST(ViewStory, UpdateRulesInDataAndEmptyStates)
         EXPECT_FALSE(view.IsEnabled(ID_OPEN_JAPAN_MAP));
         EXPECT_FALSE(view.IsEnabled(ID_SAVE_PICKS));
         EXPECT_FALSE(view.IsEnabled(ID_SET_MIN_PICK));
-    };
-    check(false);
-    view.OnCommand(ID_IMPULSE_MODEL);
-    EXPECT_EQ(theVolume().NX, 128);
-    check(true);
+    }
+};
 
-    // a spectrum swaps the transforms; a negative extent is neither data nor empty
+TEST(ViewUpdateRules, EmptyAndLoadedVolumesEnableTheirCommands)
+{
+    Session s;
+    EnableRules rules;
+    rules.Check(s.view, false);
+    s.view.OnCommand(ID_IMPULSE_MODEL);
+    EXPECT_EQ(theVolume().NX, 128);
+    rules.Check(s.view, true);
+}
+
+TEST(ViewUpdateRules, ASpectrumSwapsTheTransformsAndANegativeExtentIsNeither)
+{
+    Session s;
+    CKalderView& view = s.view;
+    view.OnCommand(ID_IMPULSE_MODEL);
     theVolume().IsSpectrum = 1;
     EXPECT_TRUE(view.IsEnabled(ID_INVERSE_TRANSFORM));
     EXPECT_FALSE(view.IsEnabled(ID_FORWARD_TRANSFORM));
@@ -383,8 +500,13 @@ TEST(ViewStory, UpdateRulesInDataAndEmptyStates)
     EXPECT_FALSE(view.IsEnabled(ID_PROPERTY));
     EXPECT_FALSE(view.IsEnabled(ID_RANDOM_MODEL));
     theVolume().NX = 128;
+}
 
-    // stretch and read-stretch check marks follow the volume
+TEST(ViewUpdateRules, StretchCheckMarksFollowTheVolume)
+{
+    Session s;
+    CKalderView& view = s.view;
+    view.OnCommand(ID_IMPULSE_MODEL);
     EXPECT_FALSE(view.IsChecked(ID_STRETCH_Z));
     view.OnCommand(ID_STRETCH_Z);
     EXPECT_TRUE(view.IsChecked(ID_STRETCH_Z));
@@ -392,14 +514,18 @@ TEST(ViewStory, UpdateRulesInDataAndEmptyStates)
     view.OnCommand(ID_READ_STRETCH_INFO);
     EXPECT_FALSE(view.IsChecked(ID_READ_STRETCH_INFO));
     EXPECT_TRUE(view.IsChecked(ID_PLANE_Z));
+}
 
-    // "Test data" clamps the plane index
+TEST(ViewUpdateRules, TestDataClampsThePlaneIndex)
+{
+    Session s;
+    s.view.OnCommand(ID_IMPULSE_MODEL);
     theVolume().PlaneIndex = 120;
-    view.OnCommand(ID_TEST_DATA);
+    s.view.OnCommand(ID_TEST_DATA);
     EXPECT_EQ(theVolume().PlaneIndex, 99);
 }
 
-TEST(ViewStory, ShutDownWritesWhatTheNextStartReads)
+TEST(ViewProfile, ShutDownWritesWhatTheNextStartReads)
 {
     HeadlessServices svc;
     TempDir home;
@@ -471,7 +597,7 @@ TEST(CommandTable, MenusToolbarAndAccelerators)
     EXPECT_EQ(ctrlA, ID_AXIS_SETUP);
 }
 
-TEST(ViewStory, HeaderlessAndRaytracingLoadsAndTheStatusReadout)
+TEST(ViewOpen, HeaderlessValuesAskTheSizeAndRescanTheRange)
 {
     Session s;
     TempDir dir;
@@ -494,8 +620,13 @@ TEST(ViewStory, HeaderlessAndRaytracingLoadsAndTheStatusReadout)
     EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 0);
     EXPECT_EQ(std::tie(s.view.RememberedNX, s.view.RememberedNY, s.view.RememberedNZ),
               std::make_tuple(4, 3, 2));
+}
 
-    // a ray-tracing model is a volume file read without its trailer; the range is rescanned
+TEST(ViewOpen, ARaytracingModelIsAVolumeFileWithoutItsTrailer)
+{
+    Session s;
+    TempDir dir;
+    CData3DEx& v = theVolume();
     CData3DEx model;
     FillCoded(model, 5, 2, 3);
     std::string path = dir.File("ray.mod");
@@ -513,21 +644,39 @@ TEST(ViewStory, HeaderlessAndRaytracingLoadsAndTheStatusReadout)
     EXPECT_EQ(s.svc.repaints.count, repaints + 1);
     s.view.OnCommand(ID_OPEN_RAYTRACING_MODEL); // cancelled: nothing, no repaint
     EXPECT_EQ(s.svc.repaints.count, repaints + 1);
+}
 
-    // status readout: at map scale 1/1000000 a 1000 m cell is 10 units wide
-    // (the trailer words of a file read without its trailer became the starts: reset them)
-    v.StartX = v.StartY = v.StartZ = 0;
-    v.StepX = v.StepY = v.StepZ = 1000;
-    v.PlaneKind = PlaneY;
-    v.PlaneIndex = 1;
+// A session showing plane y = 1 of a 5 x 2 x 3 volume of 1000 m cells, painted once.
+struct ReadoutSession : Session {
+    ReadoutSession()
+    {
+        CData3DEx& v = theVolume();
+        FillCoded(v, 5, 2, 3);
+        v.StepX = v.StepY = v.StepZ = 1000;
+        v.PlaneKind = PlaneY;
+        v.PlaneIndex = 1;
+        view.OnDraw(surface);
+    }
     platform::RecordingSurface surface;
-    s.view.OnDraw(surface);
+};
+
+TEST(ViewReadout, NamesCellCoordinatesAndValueAndNothingOutsideThePicture)
+{
+    // at map scale 1/1000000 a 1000 m cell is 10 units wide
+    ReadoutSession s;
     const CPlotSettings& ps = *s.doc.PlotSettings;
     EXPECT_EQ(s.view.DescribePoint(ps.OriginX + 45, ps.OriginY - 25),
               "Column 4, Row 2   X = 4000, Z = 2000   Value = 214");
     EXPECT_EQ(s.view.DescribePoint(ps.OriginX - 1, ps.OriginY - 5), "");
     EXPECT_EQ(s.view.DescribePoint(ps.OriginX + 5, ps.OriginY - 31), ""); // below the last row
-    // stretched: area 0 has 1 row of 1x, area 1 has 2 rows drawn 3x as tall
+}
+
+TEST(ViewReadout, StretchedRowsAreFoundAtTheirDrawnHeight)
+{
+    // area 0 has 1 row of 1x, area 1 has 2 rows drawn 3x as tall
+    ReadoutSession s;
+    CData3DEx& v = theVolume();
+    const CPlotSettings& ps = *s.doc.PlotSettings;
     v.Stretch->StretchOn = 1;
     v.Stretch->NArea = 2;
     v.Stretch->Boundary[0] = 1;
@@ -536,51 +685,81 @@ TEST(ViewStory, HeaderlessAndRaytracingLoadsAndTheStatusReadout)
     v.Stretch->Stretch[1] = 3;
     EXPECT_EQ(s.view.DescribePoint(ps.OriginX + 5, ps.OriginY - 41).substr(0, 16),
               "Column 0, Row 2 ");
-    // an XY plane has the largest X in row 0
+}
+
+TEST(ViewReadout, AnXYPlaneHasTheLargestXInRowZero)
+{
+    ReadoutSession s;
+    CData3DEx& v = theVolume();
+    const CPlotSettings& ps = *s.doc.PlotSettings;
     v.PlaneKind = PlaneZ;
     v.PlaneIndex = 2;
-    s.view.OnDraw(surface);
+    s.view.OnDraw(s.surface);
     EXPECT_EQ(s.view.DescribePoint(ps.OriginX + 15, ps.OriginY - 5),
               "Column 1, Row 0   Y = 1000, X = 4000   Value = 214");
 }
 
-TEST(ViewStory, DocumentNameRulesAndDatetimeVolumes)
-{
-    Session s;
+// A session that opened a 2 x 2 x 2 date-time volume saved under a plain name.
+struct DatetimeSession : Session {
+    DatetimeSession()
+    {
+        CData3DEx model;
+        FillCoded(model, 2, 2, 2);
+        model.DataType = 2;
+        path = dir.File("dispersion.dat");
+        svc.ui.AnswerForm({true, {}});
+        EXPECT_TRUE(SaveVolumeFile(model, path));
+        opened = doc.OnOpenDocument(path);
+    }
     TempDir dir;
-    CData3DEx& v = theVolume();
-    CData3DEx model;
-    FillCoded(model, 2, 2, 2);
-    model.DataType = 2;
-    // saved under a plain name, with no folder change of the volume on screen
-    std::string path = dir.File("dispersion.dat");
-    s.svc.ui.AnswerForm({true, {}});
-    ASSERT_TRUE(SaveVolumeFile(model, path));
-    ASSERT_TRUE(s.doc.OnOpenDocument(path));
+    std::string path;
+    bool opened = false;
+};
+
+TEST(ViewDocument, ADatetimeVolumeGetsDayAxesAndTheFittedScale)
+{
+    DatetimeSession s;
+    ASSERT_TRUE(s.opened);
+    const CData3DEx& v = theVolume();
     EXPECT_EQ(v.DataType, 2);
     EXPECT_EQ(v.TitleX, "Datetime");
     EXPECT_EQ(v.UnitX, "Day");
     EXPECT_EQ(v.FixedScale, 0);
+}
 
-    // saving writes the document and takes its folder
-    std::string copy = dir.File("copy.vol");
+TEST(ViewDocument, SavingWritesTheDocumentAndTakesItsName)
+{
+    DatetimeSession s;
+    ASSERT_TRUE(s.opened);
+    std::string copy = s.dir.File("copy.vol");
     ASSERT_TRUE(s.doc.OnSaveDocument(copy));
     EXPECT_EQ(s.doc.PathName, copy);
     EXPECT_EQ(s.doc.Title(), "copy.vol");
-    EXPECT_EQ(std::filesystem::file_size(copy), std::filesystem::file_size(path));
+    EXPECT_EQ(std::filesystem::file_size(copy), std::filesystem::file_size(s.path));
+}
 
-    // a failed save is reported and leaves nothing behind
+TEST(ViewDocument, AFailedSaveIsReportedAndKeepsTheDocumentName)
+{
+    DatetimeSession s;
+    ASSERT_TRUE(s.opened);
     s.svc.ui.ClearLog();
-    EXPECT_FALSE(s.doc.OnSaveDocument(dir.File("no/such/folder/x.vol")));
+    EXPECT_FALSE(s.doc.OnSaveDocument(s.dir.File("no/such/folder/x.vol")));
     EXPECT_EQ(s.svc.ui.messages.size(), 1u);
-    EXPECT_EQ(s.doc.PathName, copy);
+    EXPECT_EQ(s.doc.PathName, s.path);
+    EXPECT_FALSE(std::filesystem::exists(s.dir.File("no")));
+}
 
+TEST(ViewDocument, FileNewKeepsTheVolume)
+{
+    DatetimeSession s;
+    ASSERT_TRUE(s.opened);
+    const CData3DEx& v = theVolume();
     s.doc.OnNewDocument();
     EXPECT_EQ(s.doc.WindowTitle(), "Kalder - Kalder");
     EXPECT_EQ(v.NX, 2); // File New keeps the volume
 }
 
-TEST(ViewStory, FourierCommandsReportProgressAndRescanTheRange)
+TEST(ViewFourier, TheForwardTransformReportsItsSizesAndGivesTheSumAsDC)
 {
     Session s;
     CData3DEx& v = theVolume();
@@ -600,23 +779,33 @@ TEST(ViewStory, FourierCommandsReportProgressAndRescanTheRange)
             for (int x = 0; x < 8; ++x)
                 sum += testing_support::Cell(x, y, z);
     EXPECT_NEAR(v.Values[0][0][0], sum, 1e-3 * sum);
+}
 
+TEST(ViewFourier, TheInverseTransformReturnsTheValuesAndRescansTheRange)
+{
+    Session s;
+    CData3DEx& v = theVolume();
+    FillCoded(v, 8, 8, 8);
+    s.view.OnCommand(ID_FORWARD_TRANSFORM);
     s.doc.PlotSettings->DataRangeValid = 1;
     s.view.OnCommand(ID_INVERSE_TRANSFORM);
     EXPECT_EQ(s.doc.PlotSettings->DataRangeValid, 0);
     EXPECT_NEAR(v.Values[1][3][7], 137.0f, 1e-3f);
     EXPECT_NEAR(v.Values[0][0][0], 0.0f, 1e-3f);
+}
 
-    // a volume whose sides are not powers of two from 8 is refused with the message
+TEST(ViewFourier, ASideThatIsNoPowerOfTwoIsRefusedNamingTheAxis)
+{
+    Session s;
+    CData3DEx& v = theVolume();
     FillCoded(v, 6, 8, 8);
-    v.IsSpectrum = 0;
     s.view.OnCommand(ID_FORWARD_TRANSFORM);
     EXPECT_EQ(s.svc.ui.messages.back().text, "Error! Number of cells is not equal to power of 2. "
                                              "NX = 6 is not a power of 2 from 8 to 65536.");
     EXPECT_EQ(v.IsSpectrum, 0);
 }
 
-TEST(ViewStory, EveryProgramCommandHasAHandlerAndSurvivesCancel)
+TEST(ViewCommands, EveryProgramCommandHasAHandlerAndSurvivesCancel)
 {
     Session s;
     TempDir cwd;
@@ -637,7 +826,7 @@ TEST(ViewStory, EveryProgramCommandHasAHandlerAndSurvivesCancel)
     }
 }
 
-TEST(ViewStory, RandomVelocityModelIsFixedNoiseAndClosesTheModelBuilders)
+TEST(ViewModel, RandomVelocityModelIsFixedNoiseAndClosesTheModelBuilders)
 {
     Session s;
     TempDir cwd;

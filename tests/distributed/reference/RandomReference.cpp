@@ -48,8 +48,8 @@ int main(int argc, char** argv)
     volume.StepX = o.stepX, volume.StepY = o.stepY, volume.StepZ = o.stepZ;
     platform::RecordingSurface surface;
     const int made = VonKarmanNoise3D(
-        o.model.iFunction, o.nx, o.ny, o.nz, volume.Values, o.stepX, o.stepY, o.stepZ, o.model.ax,
-        o.model.ay, o.model.az, o.model.e, o.model.h, o.model.angle, o.model.bRandomNoise, surface);
+        o.model.correlationType, o.nx, o.ny, o.nz, volume.Values, o.stepX, o.stepY, o.stepZ, o.model.ax,
+        o.model.ay, o.model.az, o.model.e, o.model.h, o.model.angle, o.model.randomNoise, surface);
     const double synthesised =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!made || !ExportRandomFDModel(volume, o.model, *file, report, utility) ||
