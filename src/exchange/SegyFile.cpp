@@ -9,15 +9,9 @@
 #include <segyio/segy.h>
 
 #include <algorithm>
-#include <bit>
 #include <cmath>
-#include <cstdint>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 using platform::BinaryFile;
@@ -29,38 +23,6 @@ namespace {
 constexpr std::size_t BlockBytes = 4u << 20;
 // Samples per tile of the trace-to-row transpose: rows of one tile stay in the cache.
 constexpr int Tile = 16;
-
-// The whole file mapped read-only, for decoding float traces where they lie; empty when the
-// file cannot be mapped.
-class MappedFile {
-public:
-    explicit MappedFile(const std::string& path)
-    {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-        struct stat st;
-        if (fd < 0)
-            return;
-        if (::fstat(fd, &st) == 0 && st.st_size > 0) {
-            void* p = ::mmap(nullptr, static_cast<std::size_t>(st.st_size), PROT_READ, MAP_PRIVATE,
-                             fd, 0);
-            if (p != MAP_FAILED) {
-                data = static_cast<const unsigned char*>(p);
-                size = static_cast<std::size_t>(st.st_size);
-            }
-        }
-        ::close(fd);
-    }
-    ~MappedFile()
-    {
-        if (data)
-            ::munmap(const_cast<unsigned char*>(data), size);
-    }
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-
-    const unsigned char* data = nullptr;
-    std::size_t size = 0;
-};
 
 struct SegyHandle {
     segy_file* fp = nullptr;
@@ -343,64 +305,6 @@ void TransposeLine(const float* f, int nx, int ns, int y, CData3D& v)
                 std::memcpy(&v.Values[z0 + i][y][x0], block[i], static_cast<std::size_t>(cols) * 4);
         }
     }
-}
-
-// Places one line of an inline-sorted file of 4-byte floats straight from the mapped bytes: each
-// tile is decoded (byte order, IBM floats) into a small block and written as runs of plane rows,
-// so every sample is touched once instead of being copied, converted and then turned.
-void DecodeLine(const unsigned char* line, std::size_t stride, const SegyLayout& L, int y,
-                CData3D& v)
-{
-    const int ns = L.Samples, nx = L.Fast;
-    float block[Tile][Tile];
-    float ibm[Tile];
-    for (int z0 = 0; z0 < ns; z0 += Tile) {
-        const int rows = std::min(Tile, ns - z0);
-        for (int x0 = 0; x0 < nx; x0 += Tile) {
-            const int cols = std::min(Tile, nx - x0);
-            for (int j = 0; j < cols; ++j) {
-                const unsigned char* p = line + static_cast<std::size_t>(x0 + j) * stride +
-                                         SEGY_TRACE_HEADER_SIZE + static_cast<std::size_t>(z0) * 4;
-                if (L.Format == SEGY_IEEE_FLOAT_4_BYTE) {
-                    for (int i = 0; i < rows; ++i) {
-                        std::uint32_t w;
-                        std::memcpy(&w, p + 4 * i, 4);
-                        block[i][j] = std::bit_cast<float>(__builtin_bswap32(w));
-                    }
-                } else {
-                    std::memcpy(ibm, p, static_cast<std::size_t>(rows) * 4);
-                    segy_to_native(L.Format, rows, ibm);
-                    for (int i = 0; i < rows; ++i)
-                        block[i][j] = ibm[i];
-                }
-            }
-            for (int i = 0; i < rows; ++i)
-                std::memcpy(&v.Values[z0 + i][y][x0], block[i], static_cast<std::size_t>(cols) * 4);
-        }
-    }
-}
-
-// The direct path: an inline-sorted file of IEEE or IBM floats whose every trace lies inside the
-// mapped file. False when the file does not qualify; the caller then reads trace by trace.
-bool DecodeMappedTraces(const std::string& path, const SegyLayout& L, CData3D& v,
-                        std::int64_t& bytes)
-{
-    if (L.CrosslineSorted ||
-        (L.Format != SEGY_IEEE_FLOAT_4_BYTE && L.Format != SEGY_IBM_FLOAT_4_BYTE))
-        return false;
-    MappedFile map(path);
-    const std::size_t stride = SEGY_TRACE_HEADER_SIZE + static_cast<std::size_t>(L.TraceBytes);
-    const std::size_t lineBytes = static_cast<std::size_t>(L.Fast) * stride;
-    if (!map.data || L.Trace0 < 0 ||
-        map.size <
-            static_cast<std::size_t>(L.Trace0) + static_cast<std::size_t>(L.Slow) * lineBytes)
-        return false;
-    const unsigned char* first = map.data + L.Trace0;
-#pragma omp parallel for schedule(static)
-    for (int y = 0; y < L.Slow; ++y)
-        DecodeLine(first + static_cast<std::size_t>(y) * lineBytes, stride, L, y, v);
-    bytes = static_cast<std::int64_t>(L.Traces) * L.TraceBytes;
-    return true;
 }
 
 // Reads all traces and places sample z of the trace at (y, x) into Values[z][y][x]. Lines of an
@@ -686,8 +590,7 @@ ExchangeResult ReadSegyFile(const std::string& path, CData3D& volume,
 
         PrepareVolume(volume, grid);
         std::int64_t missing = 0;
-        if (!DecodeMappedTraces(path, L, volume, result.Bytes))
-            result.Bytes = ReadTraces(h.fp, L, volume, missing);
+        result.Bytes = ReadTraces(h.fp, L, volume, missing);
         ApplyGrid(volume, grid);
         if (missing > 0)
             result.Notes.push_back(MissingValuesText(path, missing, grid.Cells()));
