@@ -207,26 +207,30 @@ void CData3D::GetAxisFormat(int kind, int& horizontalIsDate, int& verticalIsDate
     verticalIsDate = 0;
 }
 
+namespace {
+
+// The presentation of a stack of phase-velocity images: frequency planes, velocity rows.
+void SetPhaseVelocityAxes(CData3D& v, int dataType, const char* titleX, const char* unitX)
+{
+    v.DataType = dataType;
+    v.FixedScale = 0;
+    v.TitleX = titleX, v.UnitX = unitX;
+    v.TitleY = "Frequency", v.UnitY = "Hz";
+    v.TitleZ = "Phase velocity", v.UnitZ = "m/sec";
+    v.ZAxisDown = 0;
+    v.DrawColourScale = 0;
+}
+
+} // namespace
+
 void CData3D::SetPhaseVelocityVsDistance()
 {
-    DataType = 1;
-    FixedScale = 0;
-    TitleX = "Distance", UnitX = "m";
-    TitleY = "Frequency", UnitY = "Hz";
-    TitleZ = "Phase velocity", UnitZ = "m/sec";
-    ZAxisDown = 0;
-    DrawColourScale = 0;
+    SetPhaseVelocityAxes(*this, 1, "Distance", "m");
 }
 
 void CData3D::SetPhaseVelocityVsDatetime()
 {
-    DataType = 2;
-    FixedScale = 0;
-    TitleX = "Datetime", UnitX = "Day";
-    TitleY = "Frequency", UnitY = "Hz";
-    TitleZ = "Phase velocity", UnitZ = "m/sec";
-    ZAxisDown = 0;
-    DrawColourScale = 0;
+    SetPhaseVelocityAxes(*this, 2, "Datetime", "Day");
 }
 
 void CData3D::FillTestData()

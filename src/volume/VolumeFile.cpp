@@ -63,6 +63,18 @@ struct ReadState {
     bool ended = false;
     std::vector<float> buffer; // grows to one block at most
     ValueRange* range = nullptr;
+
+    // Reads count floats into block (zeros past the end of the file), counting the bytes, the
+    // values that were missing, and the range of those read.
+    void ReadBlock(BinaryFile& file, float* block, std::int64_t count)
+    {
+        const std::int64_t got = ReadBlockZeroFilled(file, block, count, ended);
+        bytes += got;
+        const std::int64_t full = got / 4;
+        missing += count - full;
+        if (range)
+            range->Add(block, full);
+    }
 };
 
 // Reads rows * n floats (rows of n floats, in file order) in blocks and hands each row piece to
@@ -77,12 +89,7 @@ void StreamRows(BinaryFile& file, std::int64_t rows, std::int64_t n, ReadState& 
     float* buf = st.buffer.data();
     for (std::int64_t pos = 0; pos < total;) {
         std::int64_t m = std::min(BlockFloats, total - pos);
-        std::int64_t got = ReadBlockZeroFilled(file, buf, m, st.ended);
-        st.bytes += got;
-        std::int64_t full = got / 4;
-        st.missing += m - full;
-        if (st.range)
-            st.range->Add(buf, full);
+        st.ReadBlock(file, buf, m);
         for (std::int64_t done = 0; done < m;) {
             std::int64_t row = (pos + done) / n, x = (pos + done) % n;
             std::int64_t piece = std::min(n - x, m - done);
@@ -107,12 +114,7 @@ void ReadRowsInPlace(BinaryFile& file, float* base, std::int64_t stride, std::in
     for (std::int64_t r0 = 0; r0 < rows; r0 += k) {
         const std::int64_t m = std::min(k, rows - r0), count = m * n;
         float* chunk = base + r0 * stride;
-        std::int64_t got = ReadBlockZeroFilled(file, chunk, count, st.ended);
-        st.bytes += got;
-        std::int64_t full = got / 4;
-        st.missing += count - full;
-        if (st.range)
-            st.range->Add(chunk, full);
+        st.ReadBlock(file, chunk, count);
         // Row r sits at chunk + r * n and moves up to chunk + r * stride; going backward, no row
         // is overwritten before it has moved.
         for (std::int64_t r = m - 1; r >= 1; --r)
