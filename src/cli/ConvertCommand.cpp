@@ -15,8 +15,8 @@ namespace cli {
 namespace {
 
 struct ConvertOptions {
-    InputSpec input;
-    OutputSpec output;
+    InputOptions input;
+    OutputOptions output;
 };
 
 int RunConvert(const CommonOptions& common, const ConvertOptions& o)

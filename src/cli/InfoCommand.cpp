@@ -20,7 +20,7 @@ namespace {
 
 struct InfoOptions {
     std::vector<std::string> files;
-    InputSpec input;
+    InputOptions input;
     bool json = false;
 };
 
@@ -108,7 +108,7 @@ int RunInfo(const CommonOptions& common, const InfoOptions& o)
     for (const std::string& file : o.files) {
         ResetVolume();
         CKalderDoc doc;
-        InputSpec in = o.input;
+        InputOptions in = o.input;
         in.path = file;
         InputInfo info;
         const int rc = LoadInput(job, doc, in, &info);

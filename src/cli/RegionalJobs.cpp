@@ -22,7 +22,7 @@ namespace cli {
 namespace {
 
 struct AvsOptions {
-    InputSpec input;
+    InputOptions input;
     std::string output;
 };
 

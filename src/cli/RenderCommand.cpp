@@ -22,7 +22,7 @@ namespace cli {
 namespace {
 
 struct RenderOptions {
-    InputSpec input;
+    InputOptions input;
     std::string output;
     std::string plane = "z";
     int index = -1;

@@ -29,7 +29,7 @@ struct SliceOptions {
 struct AppendOptions {
     std::vector<std::string> files;
     int component = 0;
-    OutputSpec output;
+    OutputOptions output;
 };
 
 std::vector<std::string> Paths(const Job& job, const std::vector<std::string>& files)

@@ -26,8 +26,8 @@ enum class Transform { Forward, Inverse, AutoCorrelation, Median };
 
 struct SpectralOptions {
     Transform kind = Transform::Forward;
-    InputSpec input;
-    OutputSpec output;
+    InputOptions input;
+    OutputOptions output;
     std::string imagIn;  // ifft: imaginary parts
     std::string imagOut; // fft (required), ifft (optional): imaginary parts written
 };

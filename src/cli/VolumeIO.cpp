@@ -40,7 +40,7 @@ std::int64_t ValueBytes(const CData3D& v)
 }
 
 // The kind an input is read as: the options first, then the file's extension and content.
-std::string InputKind(const InputSpec& in)
+std::string InputKind(const InputOptions& in)
 {
     if (in.from != "auto")
         return in.from;
@@ -95,7 +95,7 @@ int LoadVolumeFile(Job& job, CKalderDoc& doc, const std::string& path)
     return ExitDone;
 }
 
-int LoadRaw(Job& job, const InputSpec& in)
+int LoadRaw(Job& job, const InputOptions& in)
 {
     if (in.dims.size() != 3)
         return job.Usage("--dims NX,NY,NZ is needed to read headerless values");
@@ -117,7 +117,7 @@ int LoadRaw(Job& job, const InputSpec& in)
     return ExitDone;
 }
 
-int LoadFD(Job& job, const InputSpec& in)
+int LoadFD(Job& job, const InputOptions& in)
 {
     ViewLoadMemory memory;
     memory.Component = in.component < 0 ? 0 : in.component;
@@ -133,7 +133,7 @@ int LoadFD(Job& job, const InputSpec& in)
     return ExitDone;
 }
 
-int LoadExchange(Job& job, CKalderDoc& doc, const InputSpec& in)
+int LoadExchange(Job& job, CKalderDoc& doc, const InputOptions& in)
 {
     CliUi& ui = job.Ui();
     if (in.steps.size() == 3) {
@@ -174,7 +174,7 @@ int WriteRaw(Job& job, const std::string& path)
 
 } // namespace
 
-void AddInputOptions(CLI::App& app, InputSpec& in)
+void AddInputOptions(CLI::App& app, InputOptions& in)
 {
     app.add_option("--from", in.from,
                    "Input format: volume (the volume file, legacy and versions 0-3), raw "
@@ -202,7 +202,7 @@ void AddInputOptions(CLI::App& app, InputSpec& in)
                    "scalars / the first 3D float variable)");
 }
 
-void AddOutputOptions(CLI::App& app, OutputSpec& out)
+void AddOutputOptions(CLI::App& app, OutputOptions& out)
 {
     app.add_option("--to", out.to,
                    "Output format: volume (version 3 volume file), raw (headerless float32), "
@@ -212,9 +212,9 @@ void AddOutputOptions(CLI::App& app, OutputSpec& out)
         ->capture_default_str();
 }
 
-int LoadInput(Job& job, CKalderDoc& doc, const InputSpec& given, InputInfo* info)
+int LoadInput(Job& job, CKalderDoc& doc, const InputOptions& given, InputInfo* info)
 {
-    InputSpec in = given;
+    InputOptions in = given;
     in.path = job.Path(given.path);
     const std::string kind = InputKind(in);
     if (kind != "raw" && !in.dims.empty())
@@ -254,7 +254,7 @@ int SaveVolumeAs(Job& job, const CData3D& volume, const std::string& path)
     return ExitDone;
 }
 
-int SaveOutput(Job& job, CKalderDoc& doc, const OutputSpec& given)
+int SaveOutput(Job& job, CKalderDoc& doc, const OutputOptions& given)
 {
     const std::string path = job.Path(given.path);
     std::string kind = given.to;

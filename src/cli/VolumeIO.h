@@ -18,7 +18,7 @@ class CData3D;
 namespace cli {
 
 // How an input file is read.
-struct InputSpec {
+struct InputOptions {
     std::string path;
     std::string from = "auto"; // auto, volume, raw, fd, npy, vti, nc, segy
     std::vector<int> dims;     // raw: NX, NY, NZ (cells)
@@ -34,24 +34,24 @@ struct InputInfo {
 };
 
 // Adds --from, --dims, --steps, --component and --variable to a subcommand.
-void AddInputOptions(CLI::App& app, InputSpec& in);
+void AddInputOptions(CLI::App& app, InputOptions& in);
 
 // Reads the input into theVolume(). Returns ExitDone, or the exit status after the error line
 // (a refused, missing or truncated file is ExitFailed, a combination of options that cannot be
 // used is ExitUsage).
-int LoadInput(Job& job, CKalderDoc& doc, const InputSpec& in, InputInfo* info = nullptr);
+int LoadInput(Job& job, CKalderDoc& doc, const InputOptions& in, InputInfo* info = nullptr);
 
 // How an output file is written.
-struct OutputSpec {
+struct OutputOptions {
     std::string path;
     std::string to = "auto"; // auto, volume, raw, npy, vti, nc, segy
 };
 
 // Adds --to to a subcommand.
-void AddOutputOptions(CLI::App& app, OutputSpec& out);
+void AddOutputOptions(CLI::App& app, OutputOptions& out);
 
 // Writes theVolume() in the output's format; the target is replaced only by a complete file.
-int SaveOutput(Job& job, CKalderDoc& doc, const OutputSpec& out);
+int SaveOutput(Job& job, CKalderDoc& doc, const OutputOptions& out);
 
 // Writes volume (any volume, not only theVolume()) as a volume file.
 int SaveVolumeAs(Job& job, const CData3D& volume, const std::string& path);
