@@ -32,7 +32,8 @@ struct RandomOptions {
     float hurst = 0.5f;
     float angle = 0;
     float vp = 1730, vs = 440, density = 1900;
-    unsigned seed = 10;
+    std::uint32_t seed = 10;
+    bool seedGiven = false;
     bool clock = false;
 };
 
@@ -77,9 +78,8 @@ int RunRandom(const CommonOptions& common, const RandomOptions& o)
                          "the auto-correlation as a volume file) or --field OUT.vol");
     if (o.autocorrelation && !o.field.empty())
         return job.Usage("--autocorrelation writes its volume with -o, not --field");
-    if (o.seed != 10 && !o.clock)
-        return job.Usage("--seed: the model commands draw their noise from seed 10 (or the "
-                         "clock with --clock); other seeds are not available");
+    if (o.clock && o.seedGiven)
+        return job.Usage("--seed and --clock: give one of them");
     CData3DEx& v = theVolume();
     if (o.steps.size() == 3)
         v.StepX = o.steps[0], v.StepY = o.steps[1], v.StepZ = o.steps[2];
@@ -91,11 +91,11 @@ int RunRandom(const CommonOptions& common, const RandomOptions& o)
         r = VonKarmanAutoCorrelationCommand(v);
     } else if (!o.field.empty()) {
         job.Stages().Plan(13);
-        r = VonKarmanRandomCommand(v, surface);
+        r = VonKarmanRandomCommand(v, surface, o.seed);
     } else {
         job.Stages().Plan(12);
         job.Ui().AnswerSave(target);
-        r = VonKarmanRandomFD3DCommand(v, surface);
+        r = VonKarmanRandomFD3DCommand(v, surface, o.seed);
     }
     if (!r.Done)
         return job.FailFromCommand(target, "the model was not made");
@@ -143,7 +143,10 @@ void AddRandom(Registry r)
     sub->add_option("--vp", o->vp, "Background P-wave velocity (m/s)")->capture_default_str();
     sub->add_option("--vs", o->vs, "Background S-wave velocity (m/s)")->capture_default_str();
     sub->add_option("--density", o->density, "Background density (kg/m3)")->capture_default_str();
-    sub->add_option("--seed", o->seed, "Seed of the noise generator")->capture_default_str();
+    sub->add_option("--seed", o->seed, "Seed of the noise generator (0 to 4294967295)")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 4294967295.0))
+        ->each([o](const std::string&) { o->seedGiven = true; });
     sub->add_flag("--clock", o->clock, "Seed the noise from the clock (whole seconds)");
     sub->callback([o, r]() { r.status = RunRandom(r.common, *o); });
 }

@@ -175,7 +175,7 @@ int VonKarmanModelFD3D(CData3D& volume, const RandomModelSettings& s, platform::
         *volumeChanged = false;
     const int made = VonKarmanNoise3D(s.iFunction, volume.NX, volume.NY, volume.NZ, volume.Values,
                                       volume.StepX, volume.StepY, volume.StepZ, s.ax, s.ay, s.az,
-                                      s.e, s.h, s.angle, s.bRandomNoise, surface);
+                                      s.e, s.h, s.angle, s.bRandomNoise, surface, s.seed);
     // A failed synthesis leaves no field worth a model file.
     if (!made)
         return 0;

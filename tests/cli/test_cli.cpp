@@ -175,6 +175,18 @@ TEST_F(CliTest, Random_Seed10GivesTheModelCommandsBytes_ReportInTheWorkdir)
     const std::string cli = ReadWholeFile(dir.File("cli.dat"));
     EXPECT_EQ(cli.size(), 41943068u);
     EXPECT_TRUE(cli == ReadWholeFile(windowDir.File("window.dat")));
+
+    // another seed: the unit field of the window's command seeded the same way
+    run = Run({"random", "--field", "f.vol", "--size", "128", "--type", "vonkarman", "--seed",
+               "11", "--quiet"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.err, "");
+    services.ui.AnswerForm({true, {{"Auto correlation function", "3"}, {"Model size", "0"}}});
+    CData3D field;
+    ASSERT_EQ(VonKarmanRandomCommand(field, surface, 11).Done, 1);
+    CData3D cliField;
+    ASSERT_TRUE(Load(dir.File("f.vol"), cliField));
+    EXPECT_TRUE(SameValues(cliField, field));
 }
 
 // Mean column of the pixels of one colour; -1 when there are fewer than minimum of them.
