@@ -36,10 +36,13 @@ void Progress::Plan(int stages)
     start = std::chrono::steady_clock::now();
 }
 
-void Progress::Stage(const std::string& text)
+void Progress::Stage(const std::string& given)
 {
     if (quiet)
         return;
+    std::string text = given;
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
     const double elapsed = Seconds(std::chrono::steady_clock::now() - start);
     if (!terminal) {
         std::fprintf(stderr, "kalder-cli: %s (%.1f s)\n", text.c_str(), elapsed);
@@ -65,8 +68,7 @@ void Progress::DrawBar(const std::string& text)
         std::snprintf(left, sizeof left, "%.0f s", elapsed * (total - done) / done);
     std::string shown = text.substr(0, StageTextWidth);
     std::fprintf(stderr, "\r[%s] %3.0f%%  %.0f s elapsed, %s left  %-*s", bar.c_str(),
-                 fraction * 100.0, elapsed, left, static_cast<int>(StageTextWidth),
-                 shown.c_str());
+                 fraction * 100.0, elapsed, left, static_cast<int>(StageTextWidth), shown.c_str());
     std::fflush(stderr);
     barShown = true;
 }

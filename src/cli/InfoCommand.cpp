@@ -54,7 +54,9 @@ std::string JsonNumber(float v)
 
 const char* DataTypeName(int t)
 {
-    return t == 1 ? "phase velocity vs. distance" : t == 2 ? "phase velocity vs. datetime" : "Default";
+    return t == 1   ? "phase velocity vs. distance"
+           : t == 2 ? "phase velocity vs. datetime"
+                    : "Default";
 }
 
 std::string Describe(const std::string& path, const InputInfo& info, bool json)
@@ -75,27 +77,25 @@ std::string Describe(const std::string& path, const InputInfo& info, bool json)
             "\"dataType\": %d, \"stretch\": {\"on\": %d, \"areas\": [%s]}, \"min\": %s, "
             "\"max\": %s}",
             JsonText(path).c_str(), JsonText(info.format).c_str(),
-            static_cast<long long>(info.fileBytes), v.NX, v.NY, v.NZ,
-            JsonNumber(v.StepX).c_str(), JsonNumber(v.StepY).c_str(), JsonNumber(v.StepZ).c_str(),
-            JsonNumber(v.StartX).c_str(), JsonNumber(v.StartY).c_str(),
-            JsonNumber(v.StartZ).c_str(), v.HeaderVersion, v.DataType, s.StretchOn, areas.c_str(),
-            JsonNumber(mn).c_str(), JsonNumber(mx).c_str());
-    return platform::Format("file:           %s\n"
-                            "format:         %s\n"
-                            "bytes:          %lld\n"
-                            "extents:        %d x %d x %d cells\n"
-                            "steps:          %g %g %g\n"
-                            "starts:         %g %g %g\n"
-                            "header version: %d\n"
-                            "data type:      %d (%s)\n"
-                            "stretch:        %s, areas (cells x factor):%s\n"
-                            "min:            %.9g\n"
-                            "max:            %.9g\n",
-                            path.c_str(), info.format.c_str(),
-                            static_cast<long long>(info.fileBytes), v.NX, v.NY, v.NZ, v.StepX,
-                            v.StepY, v.StepZ, v.StartX, v.StartY, v.StartZ, v.HeaderVersion,
-                            v.DataType, DataTypeName(v.DataType), s.StretchOn ? "on" : "off",
-                            areas.c_str(), mn, mx);
+            static_cast<long long>(info.fileBytes), v.NX, v.NY, v.NZ, JsonNumber(v.StepX).c_str(),
+            JsonNumber(v.StepY).c_str(), JsonNumber(v.StepZ).c_str(), JsonNumber(v.StartX).c_str(),
+            JsonNumber(v.StartY).c_str(), JsonNumber(v.StartZ).c_str(), v.HeaderVersion, v.DataType,
+            s.StretchOn, areas.c_str(), JsonNumber(mn).c_str(), JsonNumber(mx).c_str());
+    return platform::Format(
+        "file:           %s\n"
+        "format:         %s\n"
+        "bytes:          %lld\n"
+        "extents:        %d x %d x %d cells\n"
+        "steps:          %g %g %g\n"
+        "starts:         %g %g %g\n"
+        "header version: %d\n"
+        "data type:      %d (%s)\n"
+        "stretch:        %s, areas (cells x factor):%s\n"
+        "min:            %.9g\n"
+        "max:            %.9g\n",
+        path.c_str(), info.format.c_str(), static_cast<long long>(info.fileBytes), v.NX, v.NY, v.NZ,
+        v.StepX, v.StepY, v.StepZ, v.StartX, v.StartY, v.StartZ, v.HeaderVersion, v.DataType,
+        DataTypeName(v.DataType), s.StretchOn ? "on" : "off", areas.c_str(), mn, mx);
 }
 
 int RunInfo(const CommonOptions& common, const InfoOptions& o)

@@ -38,11 +38,16 @@ struct RandomOptions {
 };
 
 const std::map<std::string, int> TypeNames = {
-    {"homogeneous", CorrelationHomogeneous}, {"read", CorrelationReadModel},
-    {"noise", CorrelationRandomNoise},       {"vonkarman", CorrelationVonKarman},
-    {"exponential", CorrelationExponential}, {"0", 0},
-    {"1", 1},                                {"2", 2},
-    {"3", 3},                                {"4", 4},
+    {"homogeneous", CorrelationHomogeneous},
+    {"read", CorrelationReadModel},
+    {"noise", CorrelationRandomNoise},
+    {"vonkarman", CorrelationVonKarman},
+    {"exponential", CorrelationExponential},
+    {"0", 0},
+    {"1", 1},
+    {"2", 2},
+    {"3", 3},
+    {"4", 4},
 };
 
 std::string Number(float v)

@@ -4,6 +4,7 @@
 #include "Subcommands.h"
 #include "VolumeIO.h"
 
+#include "platform/TextFile.h"
 #include "render/PlotSettings.h"
 #include "render_qt/RenderToFile.h"
 #include "shell/KalderDoc.h"
@@ -14,6 +15,7 @@
 
 #include <clocale>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <memory>
 
@@ -37,7 +39,16 @@ struct RenderOptions {
     bool atGiven = false;
 };
 
-constexpr double DotsPerMm = 4.0; // PNG pixels per millimetre of the page
+constexpr double DotsPerMm = 4.0;      // PNG pixels per millimetre of the page
+constexpr int FittedRightMargin = 350; // logical units of 0.1 mm: the colour scale's width
+
+// Qt's own notes (a missing runtime folder, font fallbacks) are no business of a batch job's
+// standard error; its warnings about failures show up as the job's own error.
+void QuietQtMessages(QtMsgType type, const QMessageLogContext&, const QString& text)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "kalder-cli: %s\n", text.toLocal8Bit().constData());
+}
 
 int PlaneKindOf(const std::string& name)
 {
@@ -107,6 +118,7 @@ int Paint(Job& job, CKalderDoc& doc, const RenderOptions& o, const PageSetup& pa
     int argc = 1;
     char name[] = "kalder-cli";
     char* argv[] = {name, nullptr};
+    qInstallMessageHandler(QuietQtMessages);
     QGuiApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C"); // the texts on the page use C number formats
     job.Stages().Stage("painting " + o.output);
@@ -139,10 +151,13 @@ int RunRender(const CommonOptions& common, const RenderOptions& o)
                                           o.plane.c_str(), count - 1));
     v.PlaneKind = kind;
     v.PlaneIndex = index;
-    // Fitted to the page unless a map scale is asked for.
+    // Fitted to the page unless a map scale is asked for; a fitted plot leaves room on the right
+    // for the colour scale and its labels, which the window's narrow margin would cut off.
     v.FixedScale = o.scale > 0 ? 1 : 0;
     if (o.scale > 0)
         doc.PlotSettings->ScaleDenominator = o.scale;
+    else
+        doc.DrawingParameter->RightMargin = FittedRightMargin;
     ApplyContours(o, v, *doc.PlotSettings);
     SliceViewState state;
     state.colourMode = o.grey ? 0 : 1;

@@ -90,8 +90,7 @@ void AddSeries(Registry r)
     CLI::App* s = r.app.add_subcommand(
         "slice2d", "Cut the YZ section at one X position of a numbered FD model series and "
                    "write it as the 2D FD model text file \"FD2D_model.fd2\"");
-    s->add_option("FILES", sl->files, "The series' FD 3D model files (numbered names)")
-        ->required();
+    s->add_option("FILES", sl->files, "The series' FD 3D model files (numbered names)")->required();
     s->add_option("--x", sl->x, "X position: column of the whole series, from 0")
         ->required()
         ->check(CLI::NonNegativeNumber);
@@ -104,8 +103,7 @@ void AddSeries(Registry r)
     CLI::App* a = r.app.add_subcommand(
         "append-series", "Load one component of every file of a numbered FD model series side "
                          "by side along X, in ascending file number, and write the volume");
-    a->add_option("FILES", ap->files, "The series' FD 3D model files (numbered names)")
-        ->required();
+    a->add_option("FILES", ap->files, "The series' FD 3D model files (numbered names)")->required();
     a->add_option("--component", ap->component,
                   "Component: 0 P-velocity, 1 S-velocity, 2 density, 3 Qp, 4 Qs")
         ->check(CLI::Range(0, 4))

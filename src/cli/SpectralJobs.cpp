@@ -6,6 +6,7 @@
 
 #include "platform/BinaryFile.h"
 #include "platform/Surface.h"
+#include "platform/TextFile.h"
 #include "random_media/MedianFilterCommand.h"
 #include "shell/KalderDoc.h"
 #include "spectral/SpectralCommands.h"

@@ -23,8 +23,8 @@ namespace cli {
 
 namespace {
 
-const std::vector<std::string> InputKinds = {"auto", "volume", "raw", "fd", "npy", "vti", "nc",
-                                             "segy"};
+const std::vector<std::string> InputKinds = {"auto", "volume", "raw", "fd",
+                                             "npy",  "vti",    "nc",  "segy"};
 const std::vector<std::string> OutputKinds = {"auto", "volume", "raw", "npy", "vti", "nc", "segy"};
 
 std::int64_t FileSize(const std::string& path)
@@ -109,11 +109,10 @@ int LoadRaw(Job& job, const InputOptions& in)
     if (!r.Done)
         return job.FailFromCommand(in.path, "the file was not read");
     if (r.Bytes != ValueBytes(theVolume()) || FileSize(in.path) != r.Bytes)
-        return job.Fail(in.path,
-                        platform::Format("holds %lld bytes, --dims %d,%d,%d need %lld",
-                                         static_cast<long long>(FileSize(in.path)), in.dims[0],
-                                         in.dims[1], in.dims[2],
-                                         static_cast<long long>(ValueBytes(theVolume()))));
+        return job.Fail(in.path, platform::Format("holds %lld bytes, --dims %d,%d,%d need %lld",
+                                                  static_cast<long long>(FileSize(in.path)),
+                                                  in.dims[0], in.dims[1], in.dims[2],
+                                                  static_cast<long long>(ValueBytes(theVolume()))));
     return ExitDone;
 }
 

@@ -3,9 +3,9 @@
 
 #include "support/VolumeBuilders.h"
 
+#include <fcntl.h>
 #include <spawn.h>
 #include <sys/wait.h>
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <string>
