@@ -52,6 +52,7 @@ def main():
     scratch = sys.argv[2] if len(sys.argv) > 2 else os.path.join(build, "bench", "scratch")
     n = int(sys.argv[3]) if len(sys.argv) > 3 else 512
     cli = os.path.abspath(os.path.join(build, "src", "app", "kalder-cli"))
+    scratch = os.path.abspath(scratch)
     os.makedirs(scratch, exist_ok=True)
     with tempfile.TemporaryDirectory(dir=scratch) as work:
         volume = os.path.join(work, "v.vol")

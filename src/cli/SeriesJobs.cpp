@@ -48,14 +48,17 @@ int RunSlice(const CommonOptions& common, const SliceOptions& o)
     job.Ui().AnswerOpen(Paths(job, o.files));
     job.Ui().AnswerField("Get integer", "Value", std::to_string(o.x));
     CUtility utility; // the series commands keep their utility object (and "utility.txt")
-    if (OnExtract2DSlice().Bytes <= 0)
+    // The model text is written beside its target and renamed only when complete.
+    const std::string out = o.output.empty() ? std::string("FD2D_model.fd2") : job.Path(o.output);
+    TempBeside temp(out);
+    if (!temp.Made())
+        return job.Fail(out, std::string("cannot create a file in this folder: ") +
+                                 std::strerror(errno));
+    if (OnExtract2DSlice(temp.Path()).Bytes <= 0)
         return job.FailFromCommand(o.files.front(), "the slice was not extracted");
-    if (!o.output.empty()) {
-        const std::string out = job.Path(o.output);
-        if (std::rename("FD2D_model.fd2", out.c_str()) != 0)
-            return job.Fail(out, std::string("cannot move \"FD2D_model.fd2\" here: ") +
-                                     std::strerror(errno));
-    }
+    std::string error;
+    if (!temp.Commit(error))
+        return job.Fail(out, "cannot replace the file: " + error);
     return job.Succeed();
 }
 

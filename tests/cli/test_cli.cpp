@@ -14,6 +14,7 @@
 #include "support/Tolerances.h"
 #include "support/VolumeBuilders.h"
 #include "volume/Data3D.h"
+#include "volume/SnapshotSeries.h"
 #include "volume/VolumeFile.h"
 
 #include <QImage>
@@ -340,8 +341,14 @@ TEST_F(CliTest, AppendSeriesAndSlice2D_ReadTheStripsInFileNumberOrder)
 
     CliRun slice = Run({"slice2d", "snap1.dat", "snap2.dat", "--x", "4", "-o", "cut.fd2"});
     ASSERT_EQ(slice.status, 0) << slice.err;
-    EXPECT_TRUE(Exists("cut.fd2"));
     EXPECT_FALSE(Exists("FD2D_model.fd2"));
+    // column 4 of the series is column 1 of the second strip, snap2.dat
+    ASSERT_GT(ExtractSlice2D(dir.File("snap2.dat"), 1, 10000.0, 10000.0, 20000.0,
+                             dir.File("window.fd2")),
+              0);
+    const std::string cut = ReadWholeFile(dir.File("cut.fd2"));
+    EXPECT_FALSE(cut.empty());
+    EXPECT_EQ(cut, ReadWholeFile(dir.File("window.fd2")));
 }
 
 TEST_F(CliTest, UsageErrors_ExitTwoAndNameTheOption)
