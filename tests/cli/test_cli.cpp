@@ -344,9 +344,9 @@ TEST_F(CliTest, AppendSeriesAndSlice2D_ReadTheStripsInFileNumberOrder)
     ASSERT_EQ(slice.status, 0) << slice.err;
     EXPECT_FALSE(Exists("FD2D_model.fd2"));
     // column 4 of the series is column 1 of the second strip, snap2.dat
-    ASSERT_GT(ExtractSlice2D(dir.File("snap2.dat"), 1, 10000.0, 10000.0, 20000.0,
-                             dir.File("window.fd2")),
-              0);
+    ASSERT_GT(
+        ExtractSlice2D(dir.File("snap2.dat"), 1, 10000.0, 10000.0, 20000.0, dir.File("window.fd2")),
+        0);
     const std::string cut = ReadWholeFile(dir.File("cut.fd2"));
     EXPECT_FALSE(cut.empty());
     EXPECT_EQ(cut, ReadWholeFile(dir.File("window.fd2")));
