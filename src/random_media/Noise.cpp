@@ -41,9 +41,9 @@ std::uint32_t UniformNoiseSeed(int bRandomNoise)
     return bRandomNoise == 1 ? static_cast<std::uint32_t>(std::time(nullptr)) : FixedNoiseSeed;
 }
 
-void FillUniformNoise(int nx, int ny, int nz, float*** tensor, int bRandomNoise)
+void FillUniformNoise(int nx, int ny, int nz, float*** tensor, int bRandomNoise, std::uint32_t seed)
 {
-    CRandomGenerator generator(UniformNoiseSeed(bRandomNoise));
+    CRandomGenerator generator(bRandomNoise == 1 ? UniformNoiseSeed(1) : seed);
     // one draw per cell in storage order: the sequence fixes the field, so no threads here
     for (int z = 0; z < nz; ++z)
         for (int y = 0; y < ny; ++y) {

@@ -35,8 +35,9 @@ std::uint32_t UniformNoiseSeed(int bRandomNoise);
 // Fills nx x ny x nz cells of tensor [z][y][x] with draw / 32768 - 0.5 (single precision), one
 // draw per cell with z outermost and x innermost, so values lie in [-0.5, 0.5 - 1/32768].
 // bRandomNoise = 1 seeds the generator with the calendar time in whole seconds, anything else
-// with 10, so every such run gives the same noise.
-void FillUniformNoise(int nx, int ny, int nz, float*** tensor, int bRandomNoise);
+// with seed (10 unless the command line chose another), so every such run gives the same noise.
+void FillUniformNoise(int nx, int ny, int nz, float*** tensor, int bRandomNoise,
+                      std::uint32_t seed = FixedNoiseSeed);
 
 // The same noise for a part of the grid: rows of nx cells that continue the sequence seeded
 // with seed from cell firstCell (0 is cell [0][0][0], counted in storage order z, y, x). Row r

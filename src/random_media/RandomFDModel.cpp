@@ -173,9 +173,10 @@ int VonKarmanModelFD3D(CData3D& volume, const RandomModelSettings& s, platform::
 {
     if (volumeChanged)
         *volumeChanged = false;
-    const int made = VonKarmanNoise3D(s.correlationType, volume.NX, volume.NY, volume.NZ, volume.Values,
-                                      volume.StepX, volume.StepY, volume.StepZ, s.ax, s.ay, s.az,
-                                      s.e, s.h, s.angle, s.randomNoise, surface);
+    const int made =
+        VonKarmanNoise3D(s.correlationType, volume.NX, volume.NY, volume.NZ, volume.Values,
+                         volume.StepX, volume.StepY, volume.StepZ, s.ax, s.ay, s.az, s.e, s.h,
+                         s.angle, s.randomNoise, surface, s.seed);
     // A failed synthesis leaves no field worth a model file.
     if (!made)
         return 0;

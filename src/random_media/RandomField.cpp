@@ -326,7 +326,7 @@ void WriteLagTable(platform::TextFile& file, const std::vector<float>& measured,
 
 int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float stepX, float stepY,
                      float stepZ, float ax, float ay, float az, float e, float h, float angle,
-                     int bRandomNoise, platform::Surface& surface)
+                     int bRandomNoise, platform::Surface& surface, std::uint32_t seed)
 {
     NoiseReports reports;
     CUtility utility;
@@ -336,7 +336,7 @@ int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float st
     ScratchTensor scratch(nx, ny, nz);
     float*** im = scratch.Get();
 
-    FillUniformNoise(nx, ny, nz, values, bRandomNoise);
+    FillUniformNoise(nx, ny, nz, values, bRandomNoise, seed);
     Fft3DForward(nx, ny, nz, values, im, surface);
     // the noise spectrum is parked, and both tensors cleared for the model, in one pass
     std::string error = WriteSpectrumAndClear(kNoiseSpectrumFile, nx, ny, nz, values, im);

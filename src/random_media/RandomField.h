@@ -1,6 +1,10 @@
 #pragma once
 // Synthesis of a three-dimensional random medium with a model auto-correlation.
 
+#include "random_media/Noise.h"
+
+#include <cstdint>
+
 namespace platform {
 class Surface;
 }
@@ -17,7 +21,8 @@ class Surface;
 //
 // Steps are the cell sizes in axis units, ax/ay/az the correlation distances in the same units,
 // e the standard deviation as a fraction (scales only the diagnostic profiles), h the Hurst
-// number, angle the X-Z rotation in degrees, bRandomNoise = 1 to seed the noise from the clock.
+// number, angle the X-Z rotation in degrees, bRandomNoise = 1 to seed the noise from the clock
+// (seed otherwise).
 // surface receives the progress texts of the transforms (logical units of 0.1 mm, y upward).
 //
 // Returns 1 when done. A model that is zero everywhere (types without a correlation function or
@@ -27,4 +32,5 @@ class Surface;
 // back (values set to 0, after a message naming the file).
 int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float stepX, float stepY,
                      float stepZ, float ax, float ay, float az, float e, float h, float angle,
-                     int bRandomNoise, platform::Surface& surface);
+                     int bRandomNoise, platform::Surface& surface,
+                     std::uint32_t seed = FixedNoiseSeed);

@@ -59,7 +59,7 @@ CommandResult Done(int done)
 }
 
 CommandResult RunModelCommand(ModelKind kind, CData3D& volume, platform::Surface* progress,
-                              const std::string& modelPath)
+                              const std::string& modelPath, std::uint32_t seed = FixedNoiseSeed)
 {
     // The report is created (truncated) even when only the FD3D command writes into it.
     platform::TextFile report;
@@ -70,6 +70,7 @@ CommandResult RunModelCommand(ModelKind kind, CData3D& volume, platform::Surface
 
     RandomModelSettings s;
     ReadRandomModelSettings(s);
+    s.seed = seed;
     if (!RunRandomModelDialog(s))
         return {};
     WriteRandomModelSettings(s);
@@ -103,7 +104,7 @@ CommandResult RunModelCommand(ModelKind kind, CData3D& volume, platform::Surface
     case ModelKind::Random:
         return Done(VonKarmanNoise3D(s.correlationType, n, n, n, volume.Values, volume.StepX,
                                      volume.StepY, volume.StepZ, s.ax, s.ay, s.az, s.e, s.h,
-                                     s.angle, s.randomNoise, *progress));
+                                     s.angle, s.randomNoise, *progress, s.seed));
     case ModelKind::FD3D:
         break;
     }
@@ -139,18 +140,20 @@ CommandResult VonKarmanAutoCorrelationCommand(CData3D& volume)
     return RunModelCommand(ModelKind::AutoCorrelation, volume, nullptr, {});
 }
 
-CommandResult VonKarmanRandomCommand(CData3D& volume, platform::Surface& progress)
+CommandResult VonKarmanRandomCommand(CData3D& volume, platform::Surface& progress,
+                                     std::uint32_t seed)
 {
-    return RunModelCommand(ModelKind::Random, volume, &progress, {});
+    return RunModelCommand(ModelKind::Random, volume, &progress, {}, seed);
 }
 
-CommandResult VonKarmanRandomFD3DCommand(CData3D& volume, platform::Surface& progress)
+CommandResult VonKarmanRandomFD3DCommand(CData3D& volume, platform::Surface& progress,
+                                         std::uint32_t seed)
 {
     std::optional<std::string> path =
         platform::GetUi().SaveFile("*.dat", "Finite-difference model(*.dat)", "*.dat");
     if (!path || path->empty())
         return {};
-    return RunModelCommand(ModelKind::FD3D, volume, &progress, *path);
+    return RunModelCommand(ModelKind::FD3D, volume, &progress, *path, seed);
 }
 
 CommandResult RandomVelocityModelCommand(CData3D& volume)

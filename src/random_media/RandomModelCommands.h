@@ -11,6 +11,8 @@
 
 #include "spectral/SpectralCommands.h"
 
+#include <cstdint>
+
 namespace platform {
 class Surface;
 }
@@ -24,14 +26,17 @@ CommandResult VonKarmanAutoCorrelationCommand(CData3D& volume);
 // Synthesises a random field of unit standard deviation on the cube. progress: a surface on the
 // view's client area (logical units of 0.1 mm, y upward) for the transforms' progress texts; the
 // view ends the progress display afterwards.
-CommandResult VonKarmanRandomCommand(CData3D& volume, platform::Surface& progress);
+// seed: the noise's seed when "Random seed noise" is unchecked (the window always passes 10).
+CommandResult VonKarmanRandomCommand(CData3D& volume, platform::Surface& progress,
+                                     std::uint32_t seed = 10);
 
 // Asks for the model file ("*.dat", filter "Finite-difference model(*.dat)"), then the dialog,
 // synthesises the field and writes the five-component FD model and the report. The volume is
 // left holding the S-wave velocities (m/s). The file is written beside its target and replaces
 // it only when complete; a failed write is reported and leaves any old file as it was (the
 // outcome then has done = 0 but still asks for the repaint, as the volume changed).
-CommandResult VonKarmanRandomFD3DCommand(CData3D& volume, platform::Surface& progress);
+CommandResult VonKarmanRandomFD3DCommand(CData3D& volume, platform::Surface& progress,
+                                         std::uint32_t seed = 10);
 
 // "Random velocity model": a cube of 256 cells of uniform noise in [-0.5, 0.5) from the fixed
 // seed. Outcome done = 1 with repaint only (the data range is kept).

@@ -119,6 +119,8 @@ bool RunRandomModelDialog(RandomModelSettings& settings)
     dlg.From(settings);
     if (!platform::RunDialog(dlg))
         return false;
+    const std::uint32_t seed = settings.seed; // not a field of the dialog
     settings = dlg.Confirmed();
+    settings.seed = seed;
     return true;
 }

@@ -2,6 +2,8 @@
 // The settings of the random heterogeneous model commands and their dialog
 // "Random heterogeneous model(3D) ", as a form record.
 
+#include <cstdint>
+
 namespace platform {
 class Form;
 }
@@ -22,6 +24,9 @@ struct RandomModelSettings {
     float vp = 1730;      // background P-wave velocity, m/s
     float vs = 440;       // background S-wave velocity, m/s
     float density = 1900; // background density, kg/m^3
+    // Seed of the noise when bRandomNoise is 0; neither in the dialog nor in the profile: only
+    // the command line chooses another than 10.
+    std::uint32_t seed = 10;
 };
 
 // Reads the twelve keys; a missing key keeps the value passed in.

@@ -283,7 +283,7 @@ CommandResult OnAppendAllFiles(CData3D& volume, ViewLoadMemory& memory, int& dra
     return result;
 }
 
-CommandResult OnExtract2DSlice()
+CommandResult OnExtract2DSlice(const std::string& outputPath)
 {
     std::vector<std::string> paths = AskSeriesFiles();
     if (paths.empty())
@@ -330,7 +330,8 @@ CommandResult OnExtract2DSlice()
         std::int64_t end = start + nx;
         if (b < end) {
             CommandResult r;
-            r.Bytes = ExtractSlice2D(path, static_cast<int>(b - start));
+            r.Bytes = ExtractSlice2D(path, static_cast<int>(b - start), 10000.0, 10000.0, 20000.0,
+                                     outputPath);
             return r;
         }
         start = end;

@@ -61,5 +61,6 @@ CommandResult OnAppendAllFiles(CData3D& volume, ViewLoadMemory& memory, int& dra
 
 // "Extract 2D slice": the series dialog, the total width of the series, "Get integer" for the X
 // position (0 to total - 1), then ExtractSlice2D on the strip that holds it, writing
-// "FD2D_model.fd2" into the current directory. The volume is not touched; no repaint.
-CommandResult OnExtract2DSlice();
+// "FD2D_model.fd2" into the current directory (the command line names another outputPath). The
+// volume is not touched; no repaint.
+CommandResult OnExtract2DSlice(const std::string& outputPath = "FD2D_model.fd2");

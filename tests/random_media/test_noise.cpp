@@ -111,3 +111,17 @@ TEST(UniformNoiseSeed, FixedUnlessFromTheClock)
     EXPECT_EQ(UniformNoiseSeed(0), 10u);
     EXPECT_EQ(UniformNoiseSeed(2), 10u);
 }
+
+TEST(FillUniformNoise, AnotherSeedStartsItsOwnSequence_TheClockFlagStillWins)
+{
+    float*** t = f3tensor(0, 1, 0, 1, 0, 2);
+    // seed 11: s = 11 * 214013 + 2531011 = 4885154, draw (s >> 16) & 0x7FFF = 74
+    FillUniformNoise(2, 1, 1, t, 0, 11);
+    EXPECT_EQ(t[0][0][0], 74.0f / 32768.0f - 0.5f);
+    float first = 0;
+    FillUniformNoiseRows(11, 1, 1, 1, &first, 1);
+    EXPECT_EQ(t[0][0][1], first);
+    FillUniformNoise(2, 1, 1, t, 0);
+    EXPECT_EQ(t[0][0][0], 71.0f / 32768.0f - 0.5f); // the default stays 10
+    FreeTensor3(t, 0, 1, 0, 1, 0, 2);
+}
