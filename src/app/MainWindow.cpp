@@ -15,6 +15,7 @@
 #include <QFileDialog>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -27,7 +28,9 @@
 #include <QPrintPreviewWidget>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QToolBar>
 #include <QUrl>
@@ -178,6 +181,33 @@ QString GuidePath()
         if (QFileInfo::exists(path))
             return path;
     return candidates.back();
+}
+
+// Shows the guide's figures no wider than width pixels (the window grabs are wider than the help
+// window), keeping their proportions.
+void FitFiguresToWidth(QTextBrowser& browser, int width)
+{
+    QTextDocument* doc = browser.document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextImageFormat image = fragment.charFormat().toImageFormat();
+            if (!image.isValid())
+                continue;
+            const QVariant data =
+                browser.loadResource(QTextDocument::ImageResource, QUrl(image.name()));
+            QImage picture = data.value<QImage>();
+            if (picture.isNull())
+                picture.loadFromData(data.toByteArray());
+            if (picture.isNull() || picture.width() <= width)
+                continue;
+            image.setWidth(width);
+            image.setHeight(static_cast<qreal>(width) * picture.height() / picture.width());
+            QTextCursor cursor(doc);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(image);
+        }
 }
 
 bool FrameworkCheckable(int id)
@@ -530,11 +560,12 @@ void MainWindow::ShowHelp()
                                             ? QUrl("qrc" + folder + "/")
                                             : QUrl::fromLocalFile(folder + "/"));
         browser->document()->setMarkdown(text);
+        FitFiguresToWidth(*browser, 860);
         layout->addWidget(browser);
         auto* bb = new QDialogButtonBox(QDialogButtonBox::Close);
         connect(bb, &QDialogButtonBox::rejected, helpWindow, &QDialog::hide);
         layout->addWidget(bb);
-        helpWindow->resize(820, 760);
+        helpWindow->resize(960, 820);
     }
     helpWindow->show();
     helpWindow->raise();

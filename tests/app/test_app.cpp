@@ -40,6 +40,7 @@
 
 #include <filesystem>
 #include <functional>
+#include <sstream>
 
 namespace {
 
@@ -359,10 +360,33 @@ TEST(MainWindow, HelpTopicsOpensTheGuideWithItsFiguresAndCommandsExplainThemselv
     QTextBrowser* browser = browsers.front();
     EXPECT_TRUE(browser->isVisible());
     EXPECT_EQ(FirstHeading(*browser->document()), title);
-    // the guide's figures resolve beside it
+    // all of it: every chapter heading and the last paragraph (a stray "<word>" in the text is
+    // taken for an HTML tag and hides what follows)
+    const QString shown = browser->toPlainText();
+    std::istringstream lines(guide);
+    std::string line, last;
+    while (std::getline(lines, line)) {
+        if (line.rfind("## ", 0) == 0)
+            EXPECT_TRUE(shown.contains(QString::fromStdString(line.substr(3)))) << line;
+        if (!line.empty())
+            last = line;
+    }
+    EXPECT_TRUE(shown.contains(QString::fromStdString(last).simplified())) << last;
+    // the guide's figures resolve beside it, scaled down to the window's width
     const QVariant figure =
         browser->loadResource(QTextDocument::ImageResource, QUrl("figures/job1-xz-section.png"));
     EXPECT_FALSE(figure.isNull());
+    int figures = 0;
+    for (QTextBlock b = browser->document()->begin(); b.isValid(); b = b.next())
+        for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it) {
+            QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+            if (!image.isValid())
+                continue;
+            ++figures;
+            EXPECT_GT(image.width(), 100) << image.name().toStdString();
+            EXPECT_LE(image.width(), browser->width()) << image.name().toStdString();
+        }
+    EXPECT_GE(figures, 7); // at least one for each job
     // the window stays one window, however often it is asked for; F1 reaches it too
     w.RunCommand(ID_HELP);
     EXPECT_EQ(w.findChildren<QTextBrowser*>().size(), 1);
