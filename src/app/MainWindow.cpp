@@ -12,8 +12,8 @@
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
-#include <QFileDialog>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QImage>
 #include <QLabel>
@@ -173,10 +173,9 @@ QString ToolTip(int id)
 QString GuidePath()
 {
     const QString programFolder = QCoreApplication::applicationDirPath();
-    const QStringList candidates = {programFolder + "/docs/guide.md",
-                                    programFolder + "/../share/doc/kalder/guide.md",
-                                    QStringLiteral(KALDER_DOCS_DIR "/guide.md"),
-                                    QStringLiteral(":/docs/guide.md")};
+    const QStringList candidates = {
+        programFolder + "/docs/guide.md", programFolder + "/../share/doc/kalder/guide.md",
+        QStringLiteral(KALDER_DOCS_DIR "/guide.md"), QStringLiteral(":/docs/guide.md")};
     for (const QString& path : candidates)
         if (QFileInfo::exists(path))
             return path;
@@ -556,9 +555,8 @@ void MainWindow::ShowHelp()
         // Figures and links are relative to the guide's folder (a file or the built-in copy).
         QString folder = QFileInfo(path).absolutePath();
         browser->setSearchPaths({folder});
-        browser->document()->setBaseUrl(path.startsWith(":")
-                                            ? QUrl("qrc" + folder + "/")
-                                            : QUrl::fromLocalFile(folder + "/"));
+        browser->document()->setBaseUrl(path.startsWith(":") ? QUrl("qrc" + folder + "/")
+                                                             : QUrl::fromLocalFile(folder + "/"));
         browser->document()->setMarkdown(text);
         FitFiguresToWidth(*browser, 860);
         layout->addWidget(browser);

@@ -176,16 +176,14 @@ const std::vector<CommandHelpText>& HelpTexts()
         {ID_GET_DATA, "Shows the value of the cell at the X, Y and Z indices you enter."},
         {ID_CALCULATING_AVS, "Writes the map of travel-time average S-wave velocity down to a "
                              "depth of 8000 (Z unit) to \"avs.dat\"."},
-        {ID_EXTRACT_1D_MODEL,
-         "Writes a layered 1D model for each station of a station list from "
-         "\"HalvoBinary.dat\"."},
+        {ID_EXTRACT_1D_MODEL, "Writes a layered 1D model for each station of a station list from "
+                              "\"HalvoBinary.dat\"."},
         {ID_OPEN_VELOCITY_MODEL_FILE,
          "Loads the Aichi layered model and draws its layer tops over vertical sections."},
         {ID_OPEN_JAPAN_MAP, "Not available in this version."},
         {ID_FORWARD_TRANSFORM, "Replaces the volume by its 3D Fourier transform, real and "
                                "imaginary parts."},
-        {ID_INVERSE_TRANSFORM,
-         "Replaces the spectrum by its inverse 3D Fourier transform."},
+        {ID_INVERSE_TRANSFORM, "Replaces the spectrum by its inverse 3D Fourier transform."},
         {ID_AUTO_CORRELATION, "Replaces the volume by its 3D auto-correlation, zero lag at the "
                               "first cell."},
         {ID_HELP_FINDER, "Opens the Kalder user guide."},
