@@ -230,7 +230,12 @@ TEST(Stretch, ProfileRoundTripAndCommands)
     EXPECT_EQ(v.Stretch->Stretch[3], 3.0f);
     EXPECT_EQ(v.Stretch->Boundary[3], 40);
     EXPECT_EQ(v.Stretch->Boundary[4], 77);
-    EXPECT_EQ(v.Stretch->NArea, 5); // the fifth area, not in the dialog, still holds cells
+    EXPECT_EQ(v.Stretch->NArea, 4); // down to the last row with cells; the fifth was not in use
+    v.Stretch->NArea = 5;           // a file's fifth area, not in the dialog, stays in use
+    svc.ui.AnswerForm({true, {}});
+    EXPECT_TRUE(OnSetupStretch(v));
+    EXPECT_EQ(v.Stretch->NArea, 5);
+    EXPECT_EQ(v.Stretch->Boundary[4], 77);
     svc.ui.CancelForm();
     EXPECT_FALSE(OnSetupStretch(v));
     EXPECT_EQ(v.Stretch->Boundary[0], 12);
@@ -239,8 +244,14 @@ TEST(Stretch, ProfileRoundTripAndCommands)
     v.Stretch->NArea = 1;
     v.Stretch->Boundary[4] = 0;
     svc.ui.AnswerForm({true,
-                       {{"#0", "1"}, {"#1", "20"}, {"#2", "2"}, {"#3", "20"}, {"#4", "4"},
-                        {"#5", "20"}, {"#6", "1"}, {"#7", "0"}}});
+                       {{"#0", "1"},
+                        {"#1", "20"},
+                        {"#2", "2"},
+                        {"#3", "20"},
+                        {"#4", "4"},
+                        {"#5", "20"},
+                        {"#6", "1"},
+                        {"#7", "0"}}});
     EXPECT_TRUE(OnSetupStretch(v));
     EXPECT_EQ(v.Stretch->NArea, 3);
     EXPECT_FLOAT_EQ(v.Stretch->StretchedHeight(10.0f), 20 * 10 + 20 * 20 + 20 * 40);
