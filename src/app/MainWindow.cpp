@@ -12,8 +12,10 @@
 #include <QDialogButtonBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QImage>
 #include <QLabel>
 #include <QMenuBar>
 #include <QMessageBox>
@@ -26,8 +28,12 @@
 #include <QPrintPreviewWidget>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextBlock>
 #include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
 #include <QToolBar>
+#include <QUrl>
 #include <QVBoxLayout>
 
 namespace {
@@ -162,6 +168,47 @@ QString ToolTip(int id)
     }
 }
 
+// The user guide: an installed copy beside the program, the source tree the program was built
+// from, else the copy built into the program.
+QString GuidePath()
+{
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QStringList candidates = {
+        programFolder + "/docs/guide.md", programFolder + "/../share/doc/kalder/guide.md",
+        QStringLiteral(KALDER_DOCS_DIR "/guide.md"), QStringLiteral(":/docs/guide.md")};
+    for (const QString& path : candidates)
+        if (QFileInfo::exists(path))
+            return path;
+    return candidates.back();
+}
+
+// Shows the guide's figures no wider than width pixels (the window grabs are wider than the help
+// window), keeping their proportions.
+void FitFiguresToWidth(QTextBrowser& browser, int width)
+{
+    QTextDocument* doc = browser.document();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        for (QTextBlock::iterator it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            QTextImageFormat image = fragment.charFormat().toImageFormat();
+            if (!image.isValid())
+                continue;
+            const QVariant data =
+                browser.loadResource(QTextDocument::ImageResource, QUrl(image.name()));
+            QImage picture = data.value<QImage>();
+            if (picture.isNull())
+                picture.loadFromData(data.toByteArray());
+            if (picture.isNull() || picture.width() <= width)
+                continue;
+            image.setWidth(width);
+            image.setHeight(static_cast<qreal>(width) * picture.height() / picture.width());
+            QTextCursor cursor(doc);
+            cursor.setPosition(fragment.position());
+            cursor.setPosition(fragment.position() + fragment.length(), QTextCursor::KeepAnchor);
+            cursor.setCharFormat(image);
+        }
+}
+
 bool FrameworkCheckable(int id)
 {
     return id == ID_VIEW_TOOLBAR || id == ID_VIEW_STATUS_BAR;
@@ -209,6 +256,7 @@ QMenu* MainWindow::BuildMenu(const MenuEntry& entry, QWidget* parent)
             if (!hint.isEmpty())
                 action->setShortcut(QKeySequence(hint));
             action->setData(e.id);
+            action->setStatusTip(QString::fromStdString(CommandHelp(e.id)));
             bool checkable = CKalderView::IsCheckable(e.id) || FrameworkCheckable(e.id);
             action->setCheckable(checkable);
             action->setChecked(e.initiallyChecked);
@@ -267,6 +315,7 @@ void MainWindow::BuildToolbar()
             actions.insert(id, action);
         }
         action->setIcon(StandardIcon(id, style()));
+        action->setStatusTip(QString::fromStdString(CommandHelp(id)));
         action->setToolTip(ToolTip(id));
         toolbar->addAction(action);
     }
@@ -491,40 +540,34 @@ void MainWindow::UpdateRecentFiles()
 
 void MainWindow::ShowHelp()
 {
-    QString html = "<h2>Kalder</h2><p>Kalder shows one plane of a 3D gridded earth model at a "
-                   "time and builds and transforms models.</p>"
-                   "<h3>Toolbar</h3><ul>"
-                   "<li>Red arrows: previous / next plane; double arrows: 10 planes at a time.</li>"
-                   "<li>Green arrows: zoom in (map scale / 1.5) and out (x 1.5).</li>"
-                   "<li>Z, Y, X: show XY (constant Z), XZ (constant Y) or YZ (constant X) "
-                   "sections.</li></ul>"
-                   "<p>The status bar shows the column, row, coordinates and value under the "
-                   "mouse.</p><h3>Menu commands</h3>";
-    std::function<void(const std::vector<MenuEntry>&, const QString&)> walk =
-        [&](const std::vector<MenuEntry>& entries, const QString& path) {
-            for (const MenuEntry& e : entries) {
-                QString text = QString::fromStdString(e.text).section('\t', 0, 0).remove('&');
-                if (e.kind == MenuEntryKind::Submenu)
-                    walk(e.entries, path.isEmpty() ? text : path + " > " + text);
-                else if (e.kind == MenuEntryKind::Command)
-                    html += "<li>" + path.toHtmlEscaped() + " &gt; <b>" + text.toHtmlEscaped() +
-                            "</b></li>";
-            }
-        };
-    html += "<ul>";
-    walk(MainMenu(), QString());
-    html += "</ul>";
-    QDialog dlg(this);
-    dlg.setWindowTitle("Kalder Help");
-    auto* layout = new QVBoxLayout(&dlg);
-    auto* browser = new QTextBrowser;
-    browser->setHtml(html);
-    layout->addWidget(browser);
-    auto* bb = new QDialogButtonBox(QDialogButtonBox::Close);
-    connect(bb, &QDialogButtonBox::rejected, &dlg, &QDialog::reject);
-    layout->addWidget(bb);
-    dlg.resize(560, 600);
-    dlg.exec();
+    // One window, not modal: the guide stays open beside the work it explains.
+    if (!helpWindow) {
+        QString path = GuidePath();
+        QFile file(path);
+        QString text = file.open(QIODevice::ReadOnly | QIODevice::Text)
+                           ? QString::fromUtf8(file.readAll())
+                           : QString("# Kalder user guide\n\nThe guide (guide.md) was not found.");
+        helpWindow = new QDialog(this);
+        helpWindow->setWindowTitle("Kalder Help");
+        auto* layout = new QVBoxLayout(helpWindow);
+        auto* browser = new QTextBrowser;
+        browser->setOpenExternalLinks(true);
+        // Figures and links are relative to the guide's folder (a file or the built-in copy).
+        QString folder = QFileInfo(path).absolutePath();
+        browser->setSearchPaths({folder});
+        browser->document()->setBaseUrl(path.startsWith(":") ? QUrl("qrc" + folder + "/")
+                                                             : QUrl::fromLocalFile(folder + "/"));
+        browser->document()->setMarkdown(text);
+        FitFiguresToWidth(*browser, 860);
+        layout->addWidget(browser);
+        auto* bb = new QDialogButtonBox(QDialogButtonBox::Close);
+        connect(bb, &QDialogButtonBox::rejected, helpWindow, &QDialog::hide);
+        layout->addWidget(bb);
+        helpWindow->resize(960, 820);
+    }
+    helpWindow->show();
+    helpWindow->raise();
+    helpWindow->activateWindow();
 }
 
 void MainWindow::ShowAbout()

@@ -14,6 +14,7 @@
 #include <memory>
 
 class QAction;
+class QDialog;
 class QLabel;
 class QMenu;
 class QtProfile;
@@ -71,5 +72,6 @@ private:
     QList<QAction*> recentActions;
     QToolBar* toolbar = nullptr;
     QLabel* messagePane = nullptr;
+    QDialog* helpWindow = nullptr; // Help Topics: the user guide, made on first use
     QPrinter printer;
 };

@@ -5,6 +5,7 @@
 //                                   SVG, by extension) and exits; no dialog is shown, and
 //                                   without a display it runs offscreen
 //   kalder ... --plane x|y|z        section shown first
+//   kalder ... --index N            plane index shown first (clamped to the section's planes)
 
 #include "MainWindow.h"
 #include "QtProfile.h"
@@ -38,6 +39,10 @@ struct Options {
                                 "ends the run with status 2. The profile is not written.",
                                 "file"};
     QCommandLineOption plane{"plane", "Section shown first: x, y or z.", "kind"};
+    QCommandLineOption index{"index",
+                             "Plane index shown first, counted from 0 (clamped to the planes of "
+                             "the section).",
+                             "n"};
     QCommandLineOption screenshot{"screenshot",
                                   "Grab the whole screen to <png> with the mouse over the "
                                   "picture, then exit.",
@@ -49,7 +54,7 @@ void Describe(QCommandLineParser& parser, const Options& o)
     parser.setApplicationDescription("Kalder: viewer and model builder for 3D earth models");
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addOptions({o.demo, o.snapshot, o.plane, o.screenshot});
+    parser.addOptions({o.demo, o.snapshot, o.plane, o.index, o.screenshot});
     parser.addPositionalArgument("file", "Volume file to open.");
 }
 
@@ -172,6 +177,16 @@ int main(int argc, char** argv)
         // The demo's slow body lies at 20 km depth under x = 85 km: show it on every section.
         if (parser.isSet(options.demo))
             volume.PlaneIndex = k == "x" ? 85 : k == "y" ? 48 : 20;
+        window.View().ClampPlaneIndex();
+    }
+    if (parser.isSet(options.index)) {
+        bool ok = false;
+        int index = parser.value(options.index).toInt(&ok);
+        if (!ok || index < 0) {
+            std::fprintf(stderr, "kalder: --index needs a plane index of 0 or more.\n");
+            return finish(2);
+        }
+        volume.PlaneIndex = index;
         window.View().ClampPlaneIndex();
     }
     window.UpdateActions();

@@ -106,6 +106,101 @@ const MenuEntry* FindCommand(const std::vector<MenuEntry>& entries, int id)
     return nullptr;
 }
 
+struct CommandHelpText {
+    int id;
+    const char* text;
+};
+
+// Shown in the status bar while the pointer rests on a menu item or toolbar button.
+const std::vector<CommandHelpText>& HelpTexts()
+{
+    static const std::vector<CommandHelpText> texts = {
+        {ID_FILE_NEW, "Starts a new untitled document and keeps the volume on screen."},
+        {ID_FILE_OPEN, "Opens a volume file as the document, or appends its columns along X."},
+        {ID_FILE_SAVE, "Writes the volume to the document's volume file."},
+        {ID_FILE_SAVE_AS, "Writes the volume to a volume file under a new name."},
+        {ID_OPEN_BINARY_NO_HEADER,
+         "Reads a file of bare float32 values after asking for NX, NY and NZ."},
+        {ID_OPEN_RAYTRACING_MODEL, "Reads a ray-tracing model stored as a volume file without "
+                                   "its trailer, leaving the document's file as it is."},
+        {ID_OPEN_AFT, "Reads a tomography result (records of i, j, k and value) into a grid "
+                      "of the size you enter."},
+        {ID_FD_VELOCITY_MODEL, "Reads one component of a finite-difference 3D model file."},
+        {ID_FD_APPEND_ALL,
+         "Reads one component of every file of a numbered FD series side by side along X."},
+        {ID_EXTRACT_2D_SLICE,
+         "Cuts the YZ section at one X position of an FD series into \"FD2D_model.fd2\"."},
+        {ID_READ_STRETCH_INFO,
+         "Switches whether FD model files are read with a layer-thickness block after the "
+         "header."},
+        {ID_FILE_IMPORT, "Reads a NumPy, VTK, NetCDF or SEG-Y file into the volume."},
+        {ID_FILE_EXPORT, "Writes the volume as a NumPy, VTK, NetCDF or SEG-Y file."},
+        {ID_FILE_PRINT, "Prints the picture of the plane on screen."},
+        {ID_FILE_PRINT_PREVIEW, "Shows the printed page before it is printed."},
+        {ID_FILE_PRINT_SETUP, "Chooses the printer and the page."},
+        {ID_FILE_MRU_FILE1, "Opens one of the four volume files used last."},
+        {ID_APP_EXIT, "Ends Kalder after asking about unsaved changes."},
+        {ID_EDIT_UNDO, "Brings back the volume as it was before the median filter."},
+        {ID_EDIT_REDO, "Applies again the change that Undo took back."},
+        {ID_MEDIAN_FILTER,
+         "Replaces every cell by the median of itself and its six face neighbours."},
+        {ID_VIEW_TOOLBAR, "Shows or hides the toolbar."},
+        {ID_VIEW_STATUS_BAR, "Shows or hides the status bar."},
+        {ID_STRETCH_Z, "Switches between equal and stretched row heights on vertical sections."},
+        {ID_SETUP_STRETCH,
+         "Sets the cell counts and height factors of the Z-stretch areas from the top down."},
+        {ID_SCALE, "Sets the map scale 1/S and the vertical exaggeration V/H."},
+        {ID_CONTOUR_SETUP, "Sets the value range and interval of the colour bands by hand."},
+        {ID_AXIS_SETUP, "Sets the axis ranges, tick intervals, label shifts and titles by hand."},
+        {ID_MONOCHROME, "Switches between the colour and the grey palette."},
+        {ID_KILOMETER, "Switches the axis labels between metres and kilometres."},
+        {ID_SETUP_ORIGIN,
+         "Does nothing; the coordinates of the first cell are set in Model > Property."},
+        {ID_PICK_HORIZONTAL,
+         "Marks in every column the row of the largest value above the pick limit."},
+        {ID_SET_MIN_PICK, "Sets the lowest vertical coordinate that picking considers."},
+        {ID_SAVE_PICKS, "Writes the picked points to \"PickDataHorizontal_<plane>.txt\" in the "
+                        "working folder."},
+        {ID_PROPERTY, "Sets the axis titles, units, starts and cell sizes and the data type."},
+        {ID_VONKARMAN_AUTOCORRELATION,
+         "Fills an empty volume with the model auto-correlation sampled on the grid."},
+        {ID_VONKARMAN_RANDOM, "Fills an empty volume with a random medium of the chosen "
+                              "auto-correlation and unit standard deviation."},
+        {ID_VONKARMAN_RANDOM_FD3D, "Writes a five-component random FD model file and shows its "
+                                   "S-wave velocities."},
+        {ID_RANDOM_MODEL,
+         "Fills an empty volume with 256 cubed cells of uniform noise from seed 10."},
+        {ID_IMPULSE_MODEL, "Fills an empty volume with 128 cubed zeros and one 1 at cell 32, 32, "
+                           "32."},
+        {ID_TEST_DATA, "Replaces the volume by 100 cubed cells whose value is z times y."},
+        {ID_GET_DATA, "Shows the value of the cell at the X, Y and Z indices you enter."},
+        {ID_CALCULATING_AVS, "Writes the map of travel-time average S-wave velocity down to a "
+                             "depth of 8000 (Z unit) to \"avs.dat\"."},
+        {ID_EXTRACT_1D_MODEL, "Writes a layered 1D model for each station of a station list from "
+                              "\"HalvoBinary.dat\"."},
+        {ID_OPEN_VELOCITY_MODEL_FILE,
+         "Loads the Aichi layered model and draws its layer tops over vertical sections."},
+        {ID_OPEN_JAPAN_MAP, "Not available in this version."},
+        {ID_FORWARD_TRANSFORM, "Replaces the volume by its 3D Fourier transform, real and "
+                               "imaginary parts."},
+        {ID_INVERSE_TRANSFORM, "Replaces the spectrum by its inverse 3D Fourier transform."},
+        {ID_AUTO_CORRELATION, "Replaces the volume by its 3D auto-correlation, zero lag at the "
+                              "first cell."},
+        {ID_HELP_FINDER, "Opens the Kalder user guide."},
+        {ID_APP_ABOUT, "Shows the program's version."},
+        {ID_PREVIOUS, "Shows the previous plane."},
+        {ID_NEXT, "Shows the next plane."},
+        {ID_FAST_BACK, "Steps 10 planes back."},
+        {ID_FAST_FORWARD, "Steps 10 planes forward."},
+        {ID_UP, "Enlarges the picture by dividing the map scale denominator by 1.5."},
+        {ID_DOWN, "Shrinks the picture by multiplying the map scale denominator by 1.5."},
+        {ID_PLANE_Z, "Shows XY sections, one per Z index."},
+        {ID_PLANE_Y, "Shows XZ sections, one per Y index."},
+        {ID_PLANE_X, "Shows YZ sections, one per X index."},
+    };
+    return texts;
+}
+
 } // namespace
 
 const std::vector<MenuEntry>& MainMenu()
@@ -149,4 +244,12 @@ std::string CommandText(int id)
 {
     const MenuEntry* e = FindCommand(MainMenu(), id);
     return e ? e->text : std::string();
+}
+
+std::string CommandHelp(int id)
+{
+    for (const CommandHelpText& t : HelpTexts())
+        if (t.id == id)
+            return t.text;
+    return {};
 }

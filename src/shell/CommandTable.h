@@ -32,3 +32,5 @@ const std::vector<Accelerator>& Accelerators();
 std::vector<int> MenuCommandIds();
 // The menu text of a command, or "" when it has none (toolbar-only commands).
 std::string CommandText(int id);
+// The status-bar help of a command: one sentence saying what it does, or "" when it has none.
+std::string CommandHelp(int id);

@@ -200,6 +200,16 @@ bool OnSetupStretch(CData3D& volume)
         s.Stretch[i] = dlg.Stretch[i];
         s.Boundary[i] = dlg.Boundary[i];
     }
+    // The areas the dialog fills are the areas in use: otherwise a second area entered on a
+    // record of one area would never be drawn. A fifth area, which only files bring and the
+    // dialog does not show, stays while it holds cells.
+    int used = 1;
+    for (int i = 0; i < 4; ++i)
+        if (s.Boundary[i] > 0)
+            used = i + 1;
+    if (s.AreaCount() == StretchInfo::MaxAreas && s.Boundary[StretchInfo::MaxAreas - 1] > 0)
+        used = StretchInfo::MaxAreas;
+    s.NArea = used;
     platform::RequestRepaint();
     return true;
 }

@@ -30,12 +30,17 @@
 #include <QPrinter>
 #include <QProcess>
 #include <QSet>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QUrl>
 #include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <functional>
+#include <sstream>
 
 namespace {
 
@@ -331,6 +336,76 @@ std::string SaveModel(const testing_support::TempDir& dir, const std::string& na
 
 } // namespace
 
+// The first level-1 heading of a rendered document.
+QString FirstHeading(const QTextDocument& doc)
+{
+    for (QTextBlock b = doc.begin(); b.isValid(); b = b.next())
+        if (b.blockFormat().headingLevel() == 1)
+            return b.text();
+    return {};
+}
+
+TEST(MainWindow, HelpTopicsOpensTheGuideWithItsFiguresAndCommandsExplainThemselves)
+{
+    WindowFixture f;
+    MainWindow& w = *f.window;
+    const std::string guide =
+        testing_support::ReadWholeFile(KALDER_TEST_SOURCE_DIR "/../docs/guide.md");
+    ASSERT_EQ(guide.rfind("# ", 0), 0u);
+    const QString title = QString::fromStdString(guide.substr(2, guide.find('\n') - 2));
+
+    w.RunCommand(ID_HELP_FINDER);
+    QList<QTextBrowser*> browsers = w.findChildren<QTextBrowser*>();
+    ASSERT_EQ(browsers.size(), 1);
+    QTextBrowser* browser = browsers.front();
+    EXPECT_TRUE(browser->isVisible());
+    EXPECT_EQ(FirstHeading(*browser->document()), title);
+    // all of it: every chapter heading and the last paragraph (a stray "<word>" in the text is
+    // taken for an HTML tag and hides what follows)
+    const QString shown = browser->toPlainText();
+    std::istringstream lines(guide);
+    std::string line, last;
+    while (std::getline(lines, line)) {
+        if (line.rfind("## ", 0) == 0)
+            EXPECT_TRUE(shown.contains(QString::fromStdString(line.substr(3)))) << line;
+        if (!line.empty())
+            last = line;
+    }
+    EXPECT_TRUE(shown.contains(QString::fromStdString(last).simplified())) << last;
+    // the guide's figures resolve beside it, scaled down to the window's width
+    const QVariant figure =
+        browser->loadResource(QTextDocument::ImageResource, QUrl("figures/job1-xz-section.png"));
+    EXPECT_FALSE(figure.isNull());
+    int figures = 0;
+    for (QTextBlock b = browser->document()->begin(); b.isValid(); b = b.next())
+        for (QTextBlock::iterator it = b.begin(); !it.atEnd(); ++it) {
+            QTextImageFormat image = it.fragment().charFormat().toImageFormat();
+            if (!image.isValid())
+                continue;
+            ++figures;
+            EXPECT_GT(image.width(), 100) << image.name().toStdString();
+            EXPECT_LE(image.width(), browser->width()) << image.name().toStdString();
+        }
+    EXPECT_GE(figures, 7); // at least one for each job
+    // the window stays one window, however often it is asked for; F1 reaches it too
+    w.RunCommand(ID_HELP);
+    EXPECT_EQ(w.findChildren<QTextBrowser*>().size(), 1);
+
+    // the copy built into the program, for a program away from its source tree
+    QFile builtIn(":/docs/guide.md");
+    ASSERT_TRUE(builtIn.open(QIODevice::ReadOnly));
+    QTextDocument doc;
+    doc.setMarkdown(QString::fromUtf8(builtIn.readAll()));
+    EXPECT_EQ(FirstHeading(doc), title);
+
+    // the status bar's help of menu items and toolbar buttons is the command table's
+    for (int id : {ID_MEDIAN_FILTER, ID_VONKARMAN_RANDOM_FD3D, ID_NEXT, ID_PLANE_Y}) {
+        ASSERT_NE(w.Action(id), nullptr);
+        EXPECT_EQ(w.Action(id)->statusTip().toStdString(), CommandHelp(id)) << id;
+        EXPECT_FALSE(w.Action(id)->statusTip().isEmpty()) << id;
+    }
+}
+
 TEST(MainWindow, CancelledAppendThenSaveLeavesTheFileUntouched)
 {
     WindowFixture f;
@@ -474,5 +549,32 @@ TEST(KalderProgram, SnapshotsWithoutDialogsOrProfileWritesAndHelpWithoutDisplay)
               1);
     EXPECT_TRUE(out.contains("broken.vol")) << out.toStdString();
     EXPECT_FALSE(std::filesystem::exists(dir.File("never.png")));
+}
+
+TEST(KalderProgram, IndexOptionChoosesThePlaneShownFirst)
+{
+    testing_support::TempDir dir;
+    std::string model = SaveModel(dir, "model.vol", 16, 0); // NY = 4
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("KALDER_PROFILE", QString::fromStdString(dir.File("user.ini")));
+    env.insert("KALDER_HOME", QString::fromStdString(dir.path));
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    QString out;
+    // the title line of the page names the plane: index 2, and an index past the end clamped
+    for (auto [index, shown] : {std::pair{"2", ": N = 2 "}, std::pair{"99", ": N = 3 "}}) {
+        const std::string svg = dir.File(std::string("plane") + index + ".svg");
+        EXPECT_EQ(RunKalder({QString::fromStdString(model), "--plane", "y", "--index", index,
+                             "--snapshot", QString::fromStdString(svg)},
+                            env, &out),
+                  0)
+            << out.toStdString();
+        EXPECT_NE(testing_support::ReadWholeFile(svg).find(shown), std::string::npos) << index;
+    }
+    EXPECT_EQ(RunKalder({QString::fromStdString(model), "--index", "-1", "--snapshot",
+                         QString::fromStdString(dir.File("never.svg"))},
+                        env, &out),
+              2);
+    EXPECT_TRUE(out.contains("--index")) << out.toStdString();
+    EXPECT_FALSE(std::filesystem::exists(dir.File("never.svg")));
 }
 #endif

@@ -230,9 +230,38 @@ TEST(Stretch, ProfileRoundTripAndCommands)
     EXPECT_EQ(v.Stretch->Stretch[3], 3.0f);
     EXPECT_EQ(v.Stretch->Boundary[3], 40);
     EXPECT_EQ(v.Stretch->Boundary[4], 77);
+    EXPECT_EQ(v.Stretch->NArea, 4); // down to the last row with cells; the fifth was not in use
+    v.Stretch->NArea = 5;           // a file's fifth area, not in the dialog, stays in use
+    svc.ui.AnswerForm({true, {}});
+    EXPECT_TRUE(OnSetupStretch(v));
+    EXPECT_EQ(v.Stretch->NArea, 5);
+    EXPECT_EQ(v.Stretch->Boundary[4], 77);
     svc.ui.CancelForm();
     EXPECT_FALSE(OnSetupStretch(v));
     EXPECT_EQ(v.Stretch->Boundary[0], 12);
+
+    // areas entered on a record of one area are the areas in use, and drawn
+    v.Stretch->NArea = 1;
+    v.Stretch->Boundary[4] = 0;
+    svc.ui.AnswerForm({true,
+                       {{"#0", "1"},
+                        {"#1", "20"},
+                        {"#2", "2"},
+                        {"#3", "20"},
+                        {"#4", "4"},
+                        {"#5", "20"},
+                        {"#6", "1"},
+                        {"#7", "0"}}});
+    EXPECT_TRUE(OnSetupStretch(v));
+    EXPECT_EQ(v.Stretch->NArea, 3);
+    EXPECT_FLOAT_EQ(v.Stretch->StretchedHeight(10.0f), 20 * 10 + 20 * 20 + 20 * 40);
+    // emptying the last areas takes them out of use; one area always remains
+    svc.ui.AnswerForm({true, {{"#5", "0"}}});
+    EXPECT_TRUE(OnSetupStretch(v));
+    EXPECT_EQ(v.Stretch->NArea, 2);
+    svc.ui.AnswerForm({true, {{"#1", "0"}, {"#3", "0"}}});
+    EXPECT_TRUE(OnSetupStretch(v));
+    EXPECT_EQ(v.Stretch->NArea, 1);
 
     // "Read stretch information" toggles and is written at once
     EXPECT_TRUE(IsReadStretchInformationChecked(v));
