@@ -32,3 +32,5 @@ const std::vector<Accelerator>& Accelerators();
 std::vector<int> MenuCommandIds();
 // The menu text of a command, or "" when it has none (toolbar-only commands).
 std::string CommandText(int id);
+// One sentence for the status bar about a command the viewer added, or "".
+std::string StatusHelp(int id);
