@@ -17,6 +17,7 @@
 #include "shell/Dialogs.h"
 #include "shell/ExchangeCommands.h"
 #include "shell/SliceProfile.h"
+#include "shell/VolumeSnapshot.h"
 #include "spectral/SpectralCommands.h"
 #include "volume/SnapshotSeries.h"
 #include "volume/StretchInfo.h"
@@ -448,14 +449,9 @@ bool CKalderView::OnCommand(int id)
         return true;
     }
     case ID_VONKARMAN_RANDOM:
-    case ID_VONKARMAN_RANDOM_FD3D: {
-        ProgressSurface surface;
-        CommandResult r = id == ID_VONKARMAN_RANDOM ? VonKarmanRandomCommand(v, surface)
-                                                    : VonKarmanRandomFD3DCommand(v, surface);
-        platform::GetUi().EndProgress();
-        Apply(r);
+    case ID_VONKARMAN_RANDOM_FD3D:
+        RunCancellableModel(id);
         return true;
-    }
     default:
         return false;
     }
@@ -585,6 +581,24 @@ void CKalderView::OnClipPercentiles()
     if (dlg.Clip)
         s.ManualContour = 0;
     SetDisplayOption(s.Display.ClipToPercentiles, dlg.Clip ? 1 : 0);
+}
+
+void CKalderView::RunCancellableModel(int id)
+{
+    CData3DEx& v = theVolume();
+    const VolumeSnapshot before(v);
+    ProgressSurface surface;
+    CommandResult r = id == ID_VONKARMAN_RANDOM ? VonKarmanRandomCommand(v, surface)
+                                                : VonKarmanRandomFD3DCommand(v, surface);
+    // A command that stopped at the user's request leaves the volume as it found it; one that
+    // finished keeps its result even when Cancel came too late.
+    const bool stopped = !r.Changed && platform::GetUi().CancelRequested();
+    platform::GetUi().EndProgress();
+    if (stopped) {
+        before.Restore(v);
+        return;
+    }
+    Apply(r);
 }
 
 void CKalderView::GoToPlane(int index)

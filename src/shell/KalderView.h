@@ -103,6 +103,8 @@ private:
     void Navigate(int id);
     void OnScale();
     void OnClipPercentiles();
+    // The Von Karman random models, whose synthesis the user may stop between its stages.
+    void RunCancellableModel(int id);
     // Toggles or sets a display option, remembers it and repaints.
     void SetDisplayOption(int& option, int value);
     void OnContourSetup();
