@@ -638,11 +638,11 @@ platform::Point CKalderView::PageExtent() const
     // scale text below it, and at least the header lines.
     const SliceLayout l = CurrentLayout();
     const CDrawingParameter& m = *Doc.DrawingParameter;
-    constexpr int HeaderWidth = 2000, BelowPicture = 450;
-    const long long right = static_cast<long long>(l.originX) + l.imageWidth + FitLegendRoom +
-                            m.RightMargin + 200;
-    const long long bottom =
-        static_cast<long long>(m.TopMargin) + TruncToInt(l.imageHeight) + BelowPicture;
+    constexpr int HeaderWidth = 2000;
+    const long long right =
+        static_cast<long long>(l.originX) + l.imageWidth + FitLegendRoom + m.RightMargin;
+    const long long bottom = static_cast<long long>(m.TopMargin) + TruncToInt(l.imageHeight) +
+                             m.BottomMargin + FitBottomRoom;
     auto limit = [](long long v) { return static_cast<int>(std::clamp<long long>(v, 1, 1000000)); };
     return {limit(std::max<long long>(right, HeaderWidth)), limit(bottom)};
 }

@@ -2,12 +2,15 @@
 // keyboard stepping, the percentile dialog, Clear volume, and the profiles through a cell.
 #include "ShellTestSupport.h"
 #include "platform/RecordingSurface.h"
+#include "platform/TextFile.h"
 #include "render/ColorPalette.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
 #include "shell/SliceProfile.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 using platform::Answer;
 using shell_test::Session;
@@ -229,4 +232,83 @@ TEST(ViewerAdditions, CellAtPointFindsThePaintedCell)
     const platform::Point page = s.view.PageExtent();
     EXPECT_LE(page.x, 3000 + 1);
     EXPECT_LE(page.y, 2000 + 1);
+}
+
+namespace {
+
+// Every cell in use of a grid, [z][y][x].
+std::vector<float> CellsOf(float*** g, int nx, int ny, int nz)
+{
+    std::vector<float> out;
+    for (int z = 0; z < nz; ++z)
+        for (int y = 0; y < ny; ++y)
+            out.insert(out.end(), g[z][y], g[z][y] + nx);
+    return out;
+}
+
+} // namespace
+
+TEST(ViewerAdditions, CancelledSynthesisLeavesTheVolumeByteIdentical)
+{
+    Session s;
+    testing_support::TempDir dir;
+    testing_support::ScopedCwd cwd{dir.path};
+    CData3DEx& v = theVolume();
+    // The empty volume the model commands are made for: stopped at each stage in turn.
+    for (int poll = 1; poll <= 4; ++poll) {
+        s.svc.ui.cancelAtPoll = poll;
+        s.svc.ui.AnswerForm({true, {{"Model size", "0"}}}); // 128 cells
+        s.view.OnCommand(ID_VONKARMAN_RANDOM);
+        EXPECT_EQ(v.NX, 0) << poll;
+        EXPECT_EQ(v.NY, 0);
+        EXPECT_EQ(v.NZ, 0);
+        EXPECT_FALSE(v.IsAllocated(1));
+        EXPECT_FALSE(s.doc.IsModified());
+        EXPECT_TRUE(s.view.IsEnabled(ID_VONKARMAN_RANDOM));
+    }
+    // A volume with values and a spectral grid (a run from the command line, where the menu's
+    // rule does not hold): every byte comes back.
+    FillCoded(v, 12, 10, 8);
+    v.AllocateAux(12, 10, 8);
+    for (int z = 0; z < 8; ++z)
+        for (int y = 0; y < 10; ++y)
+            for (int x = 0; x < 12; ++x)
+                v.AuxValues[z][y][x] = -testing_support::Cell(x, y, z);
+    v.IsSpectrum = 1;
+    const std::vector<float> values = CellsOf(v.Values, 12, 10, 8);
+    const std::vector<float> aux = CellsOf(v.AuxValues, 12, 10, 8);
+    s.svc.ui.cancelAtPoll = 2;
+    s.svc.ui.AnswerForm({true, {{"Model size", "0"}}});
+    s.view.OnCommand(ID_VONKARMAN_RANDOM);
+    ASSERT_EQ(v.NX, 12);
+    ASSERT_EQ(v.NY, 10);
+    ASSERT_EQ(v.NZ, 8);
+    EXPECT_EQ(v.IsSpectrum, 1);
+    EXPECT_EQ(CellsOf(v.Values, 12, 10, 8), values);
+    ASSERT_TRUE(v.IsAllocated(2));
+    EXPECT_EQ(CellsOf(v.AuxValues, 12, 10, 8), aux);
+}
+
+TEST(ViewerAdditions, CancelledFDModelWritesNoFile)
+{
+    Session s;
+    testing_support::TempDir dir;
+    testing_support::ScopedCwd cwd{dir.path};
+    const std::string model = dir.File("model.dat");
+    s.svc.ui.cancelAtPoll = 3;
+    s.svc.ui.AnswerSave(model);
+    s.svc.ui.AnswerForm({true, {{"Model size", "0"}}});
+    s.view.OnCommand(ID_VONKARMAN_RANDOM_FD3D);
+    EXPECT_EQ(theVolume().NX, 0);
+    // Neither the model nor a temporary file of it is left; scratch files may stay.
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path))
+        EXPECT_EQ(entry.path().filename().string().find("model.dat"), std::string::npos)
+            << entry.path();
+    // Without Cancel the same command finishes and writes the file.
+    s.svc.ui.cancelAtPoll = 0;
+    s.svc.ui.AnswerSave(model);
+    s.svc.ui.AnswerForm({true, {{"Model size", "0"}}});
+    s.view.OnCommand(ID_VONKARMAN_RANDOM_FD3D);
+    EXPECT_EQ(theVolume().NX, 128);
+    EXPECT_TRUE(std::filesystem::exists(model));
 }
