@@ -27,7 +27,7 @@ struct CDisplayOptions {
     int ClipToPercentiles = 0; // 1: the automatic range runs between two percentiles
     float ClipLowPercent = 1.0f;
     float ClipHighPercent = 99.0f;
-    int ClipSampled = 0;        // 1: percentiles of a sample of at least a million cells
+    int ClipSampled = 1;        // 1: percentiles of a sample of at least a million cells
     int SymmetricAboutZero = 0; // 1: the automatic range is -m..m, m its larger magnitude
     int HistogramLog = 0;       // 1: the histogram dock counts on a log scale
 

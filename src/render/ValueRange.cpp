@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-#include <map>
 
 namespace {
 
@@ -117,7 +116,8 @@ PercentileRange ExactPercentiles(const CData3D& v, double lowPercent, double hig
     for (int i = 0; i < 2; ++i)
         for (std::int64_t rank : {k[i], std::min(k[i] + 1, f.count - 1)})
             queries.push_back({rank});
-    std::map<int, std::vector<float>> wanted;
+    // The few bins holding the wanted ranks, and their values.
+    std::vector<int> bins;
     for (RankQuery& q : queries) {
         std::int64_t below = 0;
         int b = 0;
@@ -125,20 +125,30 @@ PercentileRange ExactPercentiles(const CData3D& v, double lowPercent, double hig
             below += counts[static_cast<std::size_t>(b++)];
         q.bin = b;
         q.within = q.rank - below;
-        wanted[b];
+        if (std::find(bins.begin(), bins.end(), b) == bins.end())
+            bins.push_back(b);
     }
+    std::vector<std::vector<float>> held(bins.size());
+    const int lowest = *std::min_element(bins.begin(), bins.end());
+    const int highest = *std::max_element(bins.begin(), bins.end());
     for (int z = 0; z < v.NZ; ++z)
         for (int y = 0; y < v.NY; ++y) {
             const float* row = v.Values[z][y];
-            for (int x = 0; x < v.NX; ++x)
-                if (std::isfinite(row[x])) {
-                    auto it = wanted.find(bin(row[x]));
-                    if (it != wanted.end())
-                        it->second.push_back(row[x]);
-                }
+            for (int x = 0; x < v.NX; ++x) {
+                if (!std::isfinite(row[x]))
+                    continue;
+                const int b = bin(row[x]);
+                if (b < lowest || b > highest)
+                    continue;
+                for (std::size_t k = 0; k < bins.size(); ++k)
+                    if (bins[k] == b)
+                        held[k].push_back(row[x]);
+            }
         }
     for (RankQuery& q : queries) {
-        std::vector<float>& values = wanted[q.bin];
+        const std::size_t k = static_cast<std::size_t>(
+            std::find(bins.begin(), bins.end(), q.bin) - bins.begin());
+        std::vector<float>& values = held[k];
         std::nth_element(values.begin(), values.begin() + q.within, values.end());
         q.value = values[static_cast<std::size_t>(q.within)];
     }

@@ -66,7 +66,7 @@ struct CDlgClipPercentiles {
     int Clip = 1;
     float Lower = 1.0f;
     float Upper = 99.0f;
-    int Sampled = 0;
+    int Sampled = 1;
     void Describe(platform::Form& form);
 };
 
