@@ -433,6 +433,7 @@ bool MainWindow::OpenDocument(const QString& path, bool saveQuestionAsked)
     UpdateTitle();
     RequestRepaint();
     UpdateActions();
+    RefreshHistogram();
     return true;
 }
 

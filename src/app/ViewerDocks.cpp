@@ -28,7 +28,7 @@ QChartView* MakeChartView()
     auto* view = new QChartView(new QChart);
     view->setRenderHint(QPainter::Antialiasing);
     view->chart()->legend()->hide();
-    view->setMinimumSize(260, 200);
+    view->setMinimumSize(380, 250);
     return view;
 }
 
@@ -82,11 +82,14 @@ void DrawProfile(QChartView* view, const ProfileSeries& s, const QString& title)
     chart->addSeries(dot);
     auto* x = new QValueAxis;
     x->setTitleText(QString::fromStdString(s.axisTitle));
+    x->setTickCount(5);
+    x->setLabelFormat("%g");
     if (!s.coordinates.empty())
         x->setRange(std::min(s.coordinates.front(), s.coordinates.back()),
                     std::max(s.coordinates.front(), s.coordinates.back()) + (s.coordinates.size() == 1));
     auto* y = new QValueAxis;
     y->setTitleText("Value");
+    y->setLabelFormat("%g");
     const double pad = hi > lo ? 0.05 * (hi - lo) : 1.0;
     y->setRange(lo - pad, hi + pad);
     AttachAxes(chart, x, y);
@@ -219,6 +222,8 @@ void HistogramDock::Redraw()
     c->addSeries(MarkLine(rangeMax, floor, top, Qt::red));
     auto* x = new QValueAxis;
     x->setTitleText("Value");
+    x->setTickCount(5);
+    x->setLabelFormat("%g");
     x->setRange(std::min(h.min, rangeMin), std::max(h.min + width * h.counts.size(), rangeMax));
     QAbstractAxis* y = nullptr;
     if (log) {

@@ -300,6 +300,8 @@ void DrawSlice(CPlotSettings& settings, platform::Surface& surface, const std::s
     if (settings.DataRangeValid == 0 && geometry.HasCells() && readable) {
         volume.GetMinMax(settings.DataMin, settings.DataMax);
         settings.DataRangeValid = 1;
+        // New values: percentiles of the old ones no longer hold, even under an equal range.
+        settings.InvalidateAutoRange();
     }
 
     const float c = volume.GetPlaneCoordinate(view.orientation, view.planeIndex);

@@ -171,6 +171,13 @@ TEST(ValueRange, PaintUsesTheClippedRangeAndWritesItUnderTheScale)
     EXPECT_FLOAT_EQ(s.ContourMin, 1.0f);
     EXPECT_FLOAT_EQ(s.ContourMax, 99.0f);
     EXPECT_TRUE(r.FindText("Range 1 to 99 (1% - 99%)")) << r.Describe();
+    // New values with the same minimum and maximum (a rescan of the range): new percentiles.
+    for (int x = 1; x < 100; ++x)
+        v.Values[0][0][x] = v.Values[1][0][x] = v.Values[0][1][x] = v.Values[1][1][x] = 50.0f;
+    s.DataRangeValid = 0;
+    DrawSlice(s, r, "", layout, v, view);
+    EXPECT_FLOAT_EQ(s.ContourMin, 50.0f);
+    EXPECT_FLOAT_EQ(s.ContourMax, 50.0f);
     // Without the options the described range and no note.
     s.Display.ClipToPercentiles = 0;
     r.ops.clear();
