@@ -361,12 +361,12 @@ void MainWindow::UpdatePlaneStepper()
     static const char* axis[3] = {"Z", "Y", "X"};
     const int kind = std::clamp(v.PlaneKind, 0, 2);
     const std::string& unit = kind == PlaneZ ? v.UnitZ : kind == PlaneY ? v.UnitY : v.UnitX;
-    planeLabel->setText(any ? QString(" %1 = %2 %3")
-                                  .arg(axis[kind])
-                                  .arg(static_cast<double>(view->PlaneCoordinate(v.PlaneIndex)),
-                                       0, 'g', 7)
-                                  .arg(QString::fromStdString(unit))
-                            : QString());
+    planeLabel->setText(
+        any ? QString(" %1 = %2 %3")
+                  .arg(axis[kind])
+                  .arg(static_cast<double>(view->PlaneCoordinate(v.PlaneIndex)), 0, 'g', 7)
+                  .arg(QString::fromStdString(unit))
+            : QString());
 }
 
 void MainWindow::BuildStatusBar()

@@ -12,7 +12,6 @@
 
 #include <cmath>
 
-
 SliceWidget::SliceWidget(CKalderView& v, QWidget* parent) : QAbstractScrollArea(parent), view(v)
 {
     viewport()->setMouseTracking(true);

@@ -86,7 +86,8 @@ void DrawProfile(QChartView* view, const ProfileSeries& s, const QString& title)
     x->setLabelFormat("%g");
     if (!s.coordinates.empty())
         x->setRange(std::min(s.coordinates.front(), s.coordinates.back()),
-                    std::max(s.coordinates.front(), s.coordinates.back()) + (s.coordinates.size() == 1));
+                    std::max(s.coordinates.front(), s.coordinates.back()) +
+                        (s.coordinates.size() == 1));
     auto* y = new QValueAxis;
     y->setTitleText("Value");
     y->setLabelFormat("%g");
@@ -145,8 +146,8 @@ void ProfileDock::SaveText(const ProfileSeries& series)
 {
     if (series.values.empty())
         return;
-    const QString path =
-        QFileDialog::getSaveFileName(this, "Save profile", "profile.txt", "Text files (*.txt);;All Files (*)");
+    const QString path = QFileDialog::getSaveFileName(this, "Save profile", "profile.txt",
+                                                      "Text files (*.txt);;All Files (*)");
     if (path.isEmpty())
         return;
     const std::string text = ProfileText(series);
@@ -197,17 +198,19 @@ void HistogramDock::Redraw()
         total += n;
         peak = std::max(peak, n);
     }
-    caption->setText(QString("%1 cells; colour range %2 to %3%4")
-                         .arg(total)
-                         .arg(rangeMin, 0, 'g', 6)
-                         .arg(rangeMax, 0, 'g', 6)
-                         .arg(h.nonFinite ? QString("; %1 not finite").arg(h.nonFinite) : QString()));
+    caption->setText(
+        QString("%1 cells; colour range %2 to %3%4")
+            .arg(total)
+            .arg(rangeMin, 0, 'g', 6)
+            .arg(rangeMax, 0, 'g', 6)
+            .arg(h.nonFinite ? QString("; %1 not finite").arg(h.nonFinite) : QString()));
     if (h.counts.empty())
         return;
     const bool log = logCounts != 0;
     const double floor = log ? 0.5 : 0.0; // empty bins on a log axis sit just below 1
     auto* bars = new QLineSeries;
-    const double width = h.max > h.min ? (h.max - h.min) / static_cast<double>(h.counts.size()) : 1.0;
+    const double width =
+        h.max > h.min ? (h.max - h.min) / static_cast<double>(h.counts.size()) : 1.0;
     for (std::size_t i = 0; i < h.counts.size(); ++i) {
         const double x0 = h.min + width * static_cast<double>(i);
         const double y = std::max(static_cast<double>(h.counts[i]), floor);

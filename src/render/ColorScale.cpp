@@ -117,12 +117,13 @@ void ContinuousBar(const CPlotSettings& settings, platform::Surface& surface, co
         // Row r's middle, in bands above the middle of band 0, is its value in intervals.
         const double y = span * (Rows - r - 0.5) / Rows;
         const double intervals = (y - 0.5 * static_cast<double>(g.e)) / static_cast<double>(g.e);
-        const float value = static_cast<float>(settings.ContourMin +
-                                               intervals * double(settings.ContourInterval));
+        const float value =
+            static_cast<float>(settings.ContourMin + intervals * double(settings.ContourInterval));
         bar.SetPixel(0, r, map.shade[shade(value)]);
     }
     surface.StretchImage(bar, g.left, PageCoord(top), g.right - g.left, PageCoord(span));
-    const platform::Brush old = surface.SelectBrush(platform::Brush{platform::MakeRgb(0, 0, 0), true});
+    const platform::Brush old =
+        surface.SelectBrush(platform::Brush{platform::MakeRgb(0, 0, 0), true});
     surface.Rectangle(g.left, PageCoord(bottom), g.right, PageCoord(top));
     surface.SelectBrush(old);
 }

@@ -44,8 +44,8 @@ std::string RangeNote(const CPlotSettings& s)
 {
     std::string how;
     if (s.Display.ClipToPercentiles)
-        how = platform::Format("%g%% - %g%%%s", s.Display.ClipLowPercent,
-                               s.Display.ClipHighPercent, s.Display.ClipSampled ? " sampled" : "");
+        how = platform::Format("%g%% - %g%%%s", s.Display.ClipLowPercent, s.Display.ClipHighPercent,
+                               s.Display.ClipSampled ? " sampled" : "");
     if (s.Display.SymmetricAboutZero)
         how += how.empty() ? "symmetric" : ", symmetric";
     return platform::Format("Range %g to %g (%s)", s.ContourMin, s.ContourMax, how.c_str());

@@ -146,8 +146,8 @@ PercentileRange ExactPercentiles(const CData3D& v, double lowPercent, double hig
             }
         }
     for (RankQuery& q : queries) {
-        const std::size_t k = static_cast<std::size_t>(
-            std::find(bins.begin(), bins.end(), q.bin) - bins.begin());
+        const std::size_t k =
+            static_cast<std::size_t>(std::find(bins.begin(), bins.end(), q.bin) - bins.begin());
         std::vector<float>& values = held[k];
         std::nth_element(values.begin(), values.begin() + q.within, values.end());
         q.value = values[static_cast<std::size_t>(q.within)];
@@ -162,9 +162,9 @@ PercentileRange ExactPercentiles(const CData3D& v, double lowPercent, double hig
 PercentileRange Percentiles(std::vector<float>& values, double lowPercent, double highPercent)
 {
     PercentileRange r;
-    values.erase(std::remove_if(values.begin(), values.end(),
-                                [](float x) { return !std::isfinite(x); }),
-                 values.end());
+    values.erase(
+        std::remove_if(values.begin(), values.end(), [](float x) { return !std::isfinite(x); }),
+        values.end());
     const std::int64_t n = static_cast<std::int64_t>(values.size());
     if (n == 0)
         return r;

@@ -262,8 +262,7 @@ bool CKalderView::IsChecked(int id) const
         return d.SymmetricAboutZero != 0;
     default:
         if (id >= ID_COLOUR_MAP_FIRST && id <= ID_COLOUR_MAP_LAST)
-            return ColourChoice(ColourMode, d.ColourMap).EffectiveMap() ==
-                   id - ID_COLOUR_MAP_FIRST;
+            return ColourChoice(ColourMode, d.ColourMap).EffectiveMap() == id - ID_COLOUR_MAP_FIRST;
         return false;
     }
 }

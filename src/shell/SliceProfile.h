@@ -18,10 +18,10 @@ struct CellCoordinates {
 CellCoordinates CellCoordinatesOf(const CData3D& volume, int kind, int column, int row);
 
 struct ProfileSeries {
-    std::string axisTitle;            // "Z (m)": the axis the values run along
-    std::vector<double> coordinates;  // of each cell along the axis
-    std::vector<float> values;        // GetPlaneValue along the line
-    int marked = 0;                   // index of the cell that was chosen
+    std::string axisTitle;           // "Z (m)": the axis the values run along
+    std::vector<double> coordinates; // of each cell along the axis
+    std::vector<float> values;       // GetPlaneValue along the line
+    int marked = 0;                  // index of the cell that was chosen
 };
 
 struct CellProfiles {

@@ -85,8 +85,10 @@ TEST(ViewerWindow, SliderAndSpinBoxFollowEveryWayOfStepping)
     EXPECT_EQ(w.window->PlaneSpin()->value(), 10);
     // The keys reach the commands through the window's shortcuts.
     w.window->Slice()->setFocus();
-    for (auto [key, expected] : {std::pair{Qt::Key_PageDown, 11}, {Qt::Key_End, 19},
-                                 {Qt::Key_PageUp, 18}, {Qt::Key_Home, 0}}) {
+    for (auto [key, expected] : {std::pair{Qt::Key_PageDown, 11},
+                                 {Qt::Key_End, 19},
+                                 {Qt::Key_PageUp, 18},
+                                 {Qt::Key_Home, 0}}) {
         QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
         QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
         QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget()
@@ -157,8 +159,8 @@ TEST(ViewerWindow, ExportPictureWritesCompleteFilesOnly)
     ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
     EXPECT_TRUE(svg.readAll().contains("<svg"));
     // An unwritable place: false, and nothing half-written left behind.
-    EXPECT_FALSE(w.window->ExportPicture(
-        QString::fromStdString(w.dir.File("missing/figure.png")), 800));
+    EXPECT_FALSE(
+        w.window->ExportPicture(QString::fromStdString(w.dir.File("missing/figure.png")), 800));
     for (const auto& e : std::filesystem::directory_iterator(w.dir.path))
         EXPECT_EQ(e.path().string().find("kalder-part"), std::string::npos) << e.path();
 }

@@ -155,6 +155,5 @@ TEST(ColourMaps, ContinuousScaleIsOneBarWithTheSameLabels)
     // Label 12 (120) sits at the middle of band 12, where the bar shows value 120.
     const int middleRow = bar.Height() / 2;
     EXPECT_NEAR(platform::RgbGreen(bar.Pixel(0, middleRow)),
-                platform::RgbGreen(GetColourMap(ColourMapViridis).shade[ValueToShade(s, 120)]),
-                3);
+                platform::RgbGreen(GetColourMap(ColourMapViridis).shade[ValueToShade(s, 120)]), 3);
 }

@@ -123,6 +123,7 @@ inline const std::vector<int>& ExpectedToolbar()
 }
 
 // Every accelerator key with its command.
+// The described keys, then the viewer's stepping keys: next, previous, first and last plane.
 inline const std::vector<std::pair<std::string, int>>& ExpectedAccelerators()
 {
     static const std::vector<std::pair<std::string, int>> keys = {
@@ -130,13 +131,8 @@ inline const std::vector<std::pair<std::string, int>>& ExpectedAccelerators()
         {"Ctrl+Z", 57643}, {"Alt+Backspace", 57643}, {"Ctrl+C", 57634}, {"Ctrl+Insert", 57634},
         {"Ctrl+X", 57635}, {"Shift+Delete", 57635},  {"Ctrl+V", 57637}, {"Shift+Insert", 57637},
         {"F6", 57680},     {"Shift+F6", 57681},      {"F1", 57670},     {"Shift+F1", 57669},
-        {"Ctrl+A", 32793},
-        // the viewer's stepping keys: next, previous, first and last plane
-        {"PgDown", 32772},
-        {"PgUp", 32771},
-        {"Home", 32921},
-        {"End", 32922},
-    };
+        {"Ctrl+A", 32793}, {"PgDown", 32772},        {"PgUp", 32771},   {"Home", 32921},
+        {"End", 32922}};
     return keys;
 }
 
