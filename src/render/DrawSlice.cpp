@@ -40,12 +40,13 @@ ColourChoice Colours(const CPlotSettings& settings, const SliceViewState& view)
 }
 
 // The colour range in use and what it was derived from, written under the colour scale.
-std::string RangeNote(const CPlotSettings& s)
+std::string RangeNote(const CPlotSettings& s, const CData3D& volume)
 {
     std::string how;
+    const bool sampled = PercentilesSampled(volume, s.Display.ClipSampled != 0);
     if (s.Display.ClipToPercentiles)
         how = platform::Format("%g%% - %g%%%s", s.Display.ClipLowPercent, s.Display.ClipHighPercent,
-                               s.Display.ClipSampled ? " sampled" : "");
+                               sampled ? " sampled" : "");
     if (s.Display.SymmetricAboutZero)
         how += how.empty() ? "symmetric" : ", symmetric";
     return platform::Format("Range %g to %g (%s)", s.ContourMin, s.ContourMax, how.c_str());
@@ -267,7 +268,7 @@ void DrawPlotFrame(CPlotSettings& settings, platform::Surface& surface,
         DrawColorScale(settings, surface, ax, ay, colours, header);
         DrawColorScaleEnds(settings, surface, ax, ay, colours, header);
         if (settings.ManualContour == 0 && RangeOptionsActive(settings.Display))
-            DrawColorScaleNote(settings, surface, ax, ay, RangeNote(settings), header);
+            DrawColorScaleNote(settings, surface, ax, ay, RangeNote(settings, volume), header);
     }
 
     dump.Printf("nPickedData=%d\n", view.pickedCount);

@@ -188,13 +188,19 @@ PercentileRange Percentiles(std::vector<float>& values, double lowPercent, doubl
     return r;
 }
 
+bool PercentilesSampled(const CData3D& volume, bool sampled)
+{
+    const std::int64_t cells = static_cast<std::int64_t>(volume.NX) * volume.NY * volume.NZ;
+    return sampled && cells > 2 * SampleTarget;
+}
+
 PercentileRange VolumePercentiles(const CData3D& volume, double lowPercent, double highPercent,
                                   bool sampled)
 {
     if (!Readable(volume))
         return {};
     const std::int64_t cells = static_cast<std::int64_t>(volume.NX) * volume.NY * volume.NZ;
-    if (!sampled || cells <= 2 * SampleTarget)
+    if (!PercentilesSampled(volume, sampled))
         return ExactPercentiles(volume, lowPercent, highPercent);
     // Every k-th cell in storage order, k = cells / 10^6 (at least 10^6 cells).
     const std::int64_t stride = cells / SampleTarget;

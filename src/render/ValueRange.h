@@ -21,6 +21,9 @@ struct PercentileRange {
 // unless sampled, which takes every k-th cell (k = cells / 10^6, so at least a million cells).
 PercentileRange VolumePercentiles(const CData3D& volume, double lowPercent, double highPercent,
                                   bool sampled);
+// Whether VolumePercentiles takes a sample of this volume when asked to (a small volume is
+// always done exactly).
+bool PercentilesSampled(const CData3D& volume, bool sampled);
 // The same rule over count dense values (reordered in place).
 PercentileRange Percentiles(std::vector<float>& values, double lowPercent, double highPercent);
 
