@@ -1,8 +1,10 @@
 // One full paint of a 512 x 512 plane into a 1920 x 1080 QImage (data range already scanned),
-// and the data-range scan of a 512^3 volume, timed separately.
+// banded and with continuous shading through a 256-entry map; the data-range scan and the
+// percentile clip (exact and sampled) of a 512^3 volume, timed separately.
 #include "platform/Services.h"
 #include "platform/qt/QtSurface.h"
 #include "render/DrawSlice.h"
+#include "render/ValueRange.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -25,6 +27,7 @@ void FillWaves(CData3D& v, int nx, int ny, int nz)
                 v.Values[z][y][x] = static_cast<float>((x * 7 + y * 13 + z * 3) % 1000);
 }
 
+// range(0): FixedScale (1 map scale, 0 fitted); range(1): 1 for continuous shading (viridis).
 void BM_PaintPlane512(benchmark::State& state)
 {
     CData3DEx volume;
@@ -35,6 +38,10 @@ void BM_PaintPlane512(benchmark::State& state)
     settings.ScaleDenominator = 200000.0f; // 5 x larger: 256 mm wide at map scale
     volume.GetMinMax(settings.DataMin, settings.DataMax);
     settings.DataRangeValid = 1;
+    if (state.range(1)) {
+        settings.Display.ColourMap = ColourMapViridis;
+        settings.Display.ContinuousShading = 1;
+    }
     CDrawingParameter layout;
     QImage image(1920, 1080, QImage::Format_RGB32);
     const double dotsPerMm = 96.0 / 25.4;
@@ -47,7 +54,12 @@ void BM_PaintPlane512(benchmark::State& state)
         benchmark::DoNotOptimize(image.constBits());
     }
 }
-BENCHMARK(BM_PaintPlane512)->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintPlane512)
+    ->Args({1, 0})
+    ->Args({0, 0})
+    ->Args({1, 1})
+    ->Args({0, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_DataRangeScan512Cubed(benchmark::State& state)
 {
@@ -61,6 +73,24 @@ void BM_DataRangeScan512Cubed(benchmark::State& state)
     }
 }
 BENCHMARK(BM_DataRangeScan512Cubed)->Unit(benchmark::kMillisecond);
+
+// range(0): 1 sampled (about a million cells), 0 exact. Skewed values, not the waves above,
+// so that the selection bins are unevenly filled as in real models.
+void BM_PercentileClip512Cubed(benchmark::State& state)
+{
+    CData3DEx volume;
+    FillWaves(volume, 512, 512, 512);
+    for (int z = 0; z < 512; ++z)
+        for (int y = 0; y < 512; ++y)
+            for (int x = 0; x < 512; ++x)
+                volume.Values[z][y][x] = volume.Values[z][y][x] * volume.Values[z][y][x];
+    for (auto _ : state) {
+        const PercentileRange r = VolumePercentiles(volume, 1.0, 99.0, state.range(0) != 0);
+        benchmark::DoNotOptimize(r.low);
+        benchmark::DoNotOptimize(r.high);
+    }
+}
+BENCHMARK(BM_PercentileClip512Cubed)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -1,9 +1,15 @@
 #include "MainWindow.h"
 
 #include "SliceWidget.h"
+#include "ViewerDocks.h"
+#include "platform/Dialog.h"
 #include "platform/Services.h"
+#include "render/ValueRange.h"
+#include "render_qt/RenderToFile.h"
 #include "shell/CommandIds.h"
 #include "shell/CommandTable.h"
+#include "shell/Dialogs.h"
+#include "shell/SliceProfile.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +32,8 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrintPreviewWidget>
+#include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTextBlock>
@@ -35,6 +43,8 @@
 #include <QToolBar>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <filesystem>
 
 namespace {
 
@@ -111,6 +121,18 @@ QIcon DrawnIcon(int id)
     case ID_PLANE_X:
         letter("X");
         break;
+    case ID_FIT_TO_WINDOW: {
+        // Four corner brackets around a frame: the picture fills the window.
+        QPen pen(QColor(40, 40, 40), 1.6);
+        p.setPen(pen);
+        p.drawRect(QRectF(4.5, 5.5, 8, 6));
+        for (QPointF c : {QPointF(1, 2), QPointF(16, 2), QPointF(1, 15), QPointF(16, 15)}) {
+            const qreal dx = c.x() < 8 ? 3 : -3, dy = c.y() < 8 ? 3 : -3;
+            p.drawLine(c, c + QPointF(dx, 0));
+            p.drawLine(c, c + QPointF(0, dy));
+        }
+        break;
+    }
     default:
         break;
     }
@@ -225,6 +247,22 @@ MainWindow::MainWindow()
     BuildToolbar();
     BuildStatusBar();
     connect(slice, &SliceWidget::CommandRequested, this, &MainWindow::RunCommand);
+    connect(slice, &SliceWidget::PointDoubleClicked, this,
+            [this](int x, int y) { ShowProfilesAt(x, y); });
+    profileDock = new ProfileDock(this);
+    addDockWidget(Qt::RightDockWidgetArea, profileDock);
+    profileDock->hide();
+    if (doc->PlotSettings) {
+        histogramDock = new HistogramDock(doc->PlotSettings->Display.HistogramLog, this);
+        addDockWidget(Qt::RightDockWidgetArea, histogramDock);
+        histogramDock->hide();
+        connect(histogramDock, &HistogramDock::LogCountsChanged, this,
+                [this]() { view->SaveDisplayOptions(); });
+        connect(histogramDock, &QDockWidget::visibilityChanged, this, [this](bool shown) {
+            if (shown)
+                RefreshHistogram();
+        });
+    }
     setAcceptDrops(true);
     connect(slice, &SliceWidget::Readout, this,
             [this](const QString& text) { messagePane->setText(text.isEmpty() ? "Ready" : text); });
@@ -319,6 +357,64 @@ void MainWindow::BuildToolbar()
         action->setToolTip(ToolTip(id));
         toolbar->addAction(action);
     }
+    // The viewer's additions stand after the described buttons.
+    toolbar->addSeparator();
+    if (QAction* fit = actions.value(ID_FIT_TO_WINDOW, nullptr)) {
+        fit->setIcon(DrawnIcon(ID_FIT_TO_WINDOW));
+        fit->setToolTip("Fit to window (Ctrl+F)");
+        toolbar->addAction(fit);
+    }
+    BuildPlaneStepper();
+}
+
+void MainWindow::BuildPlaneStepper()
+{
+    toolbar->addSeparator();
+    toolbar->addWidget(new QLabel(" Plane "));
+    planeSlider = new QSlider(Qt::Horizontal);
+    planeSlider->setMinimumWidth(160);
+    planeSlider->setToolTip("Plane index");
+    toolbar->addWidget(planeSlider);
+    planeSpin = new QSpinBox;
+    planeSpin->setToolTip("Plane index");
+    toolbar->addWidget(planeSpin);
+    planeLabel = new QLabel;
+    planeLabel->setMinimumWidth(140);
+    toolbar->addWidget(planeLabel);
+    auto go = [this](int index) {
+        if (index == theVolume().PlaneIndex)
+            return;
+        view->GoToPlane(index);
+        UpdateActions();
+        slice->RefreshReadout();
+    };
+    connect(planeSlider, &QSlider::valueChanged, this, go);
+    connect(planeSpin, qOverload<int>(&QSpinBox::valueChanged), this, go);
+}
+
+void MainWindow::UpdatePlaneStepper()
+{
+    if (!planeSlider)
+        return;
+    const CData3DEx& v = theVolume();
+    const int last = std::max(view->PlaneCount() - 1, 0);
+    const QSignalBlocker a(planeSlider), b(planeSpin);
+    planeSlider->setRange(0, last);
+    planeSpin->setRange(0, last);
+    planeSlider->setValue(v.PlaneIndex);
+    planeSpin->setValue(v.PlaneIndex);
+    const bool any = view->PlaneCount() > 0;
+    planeSlider->setEnabled(any);
+    planeSpin->setEnabled(any);
+    static const char* axis[3] = {"Z", "Y", "X"};
+    const int kind = std::clamp(v.PlaneKind, 0, 2);
+    const std::string& unit = kind == PlaneZ ? v.UnitZ : kind == PlaneY ? v.UnitY : v.UnitX;
+    planeLabel->setText(
+        any ? QString(" %1 = %2 %3")
+                  .arg(axis[kind])
+                  .arg(static_cast<double>(view->PlaneCoordinate(v.PlaneIndex)), 0, 'g', 7)
+                  .arg(QString::fromStdString(unit))
+            : QString());
 }
 
 void MainWindow::BuildStatusBar()
@@ -353,6 +449,7 @@ void MainWindow::UpdateActions()
         if (CKalderView::IsCheckable(id))
             a->setChecked(view->IsChecked(id));
     }
+    UpdatePlaneStepper();
 }
 
 QString MainWindow::StatusText() const
@@ -367,6 +464,7 @@ void MainWindow::UpdateTitle()
 
 void MainWindow::RequestRepaint()
 {
+    slice->UpdateScrollRange();
     slice->viewport()->update();
 }
 
@@ -383,6 +481,7 @@ bool MainWindow::OpenDocument(const QString& path, bool saveQuestionAsked)
     UpdateTitle();
     RequestRepaint();
     UpdateActions();
+    RefreshHistogram();
     return true;
 }
 
@@ -461,6 +560,12 @@ void MainWindow::RunCommand(int id)
     case ID_APP_EXIT:
         close();
         break;
+    case ID_EXPORT_PICTURE:
+        OnExportPicture();
+        break;
+    case ID_HISTOGRAM:
+        ShowHistogram();
+        break;
     case ID_VIEW_TOOLBAR:
         toolbar->setVisible(!toolbar->isVisible());
         break;
@@ -491,7 +596,110 @@ void MainWindow::RunCommand(int id)
     }
     UpdateActions();
     UpdateTitle();
+    slice->UpdateScrollRange();
     slice->RefreshReadout();
+    RefreshHistogram();
+}
+
+bool MainWindow::ExportPicture(const QString& path, int widthPixels)
+{
+    if (!doc->PlotSettings)
+        return false;
+    const std::string target = path.toStdString();
+    const PageFormat format = PageFormatFromPath(target);
+    // The page of the window when fitted (the picture as on screen), else the whole picture.
+    const QRectF screen = slice->ClientDeviceRect();
+    PageSetup page;
+    page.widthMm = screen.width() / slice->DotsPerMmX();
+    page.heightMm = screen.height() / slice->DotsPerMmY();
+    if (!doc->PlotSettings->Display.FitToWindow) {
+        const platform::Point extent = view->PageExtent();
+        page.widthMm = std::max(page.widthMm, extent.x / 10.0);
+        page.heightMm = std::max(page.heightMm, extent.y / 10.0);
+    }
+    page.dotsPerMm = widthPixels / page.widthMm;
+    SliceViewState state;
+    state.pickedCount = view->PickedCount;
+    state.pickedPoints = view->PickedPoints.empty() ? nullptr : view->PickedPoints.data();
+    state.colourMode = view->ColourMode;
+    state.kiloMeter = view->bKiloMeter;
+    state.pickDisplay = view->PickMode;
+    // Written beside the target and renamed over it when complete.
+    const std::string temp = target + ".kalder-part";
+    const bool ok = RenderPlaneToFile(temp, format, page, *doc->PlotSettings, doc->WorkingFolder,
+                                      *doc->DrawingParameter, theVolume(), state);
+    std::error_code error;
+    if (ok)
+        std::filesystem::rename(temp, target, error);
+    if (!ok || error) {
+        std::filesystem::remove(temp, error);
+        return false;
+    }
+    return true;
+}
+
+void MainWindow::OnExportPicture()
+{
+    QString path = QFileDialog::getSaveFileName(this, "Export picture", "kalder.png",
+                                                "PNG picture (*.png);;PDF document (*.pdf);;"
+                                                "SVG drawing (*.svg)");
+    if (path.isEmpty())
+        return;
+    if (QFileInfo(path).suffix().isEmpty())
+        path += ".png";
+    CDlgPictureSize size;
+    size.Width = static_cast<int>(slice->viewport()->width() * 2);
+    if (PageFormatFromPath(path.toStdString()) == PageFormat::Png) {
+        if (!platform::RunDialog(size))
+            return;
+        if (size.Width < 16 || size.Width > 20000) {
+            platform::GetUi().MessageBox("The width must lie between 16 and 20000 pixels.");
+            return;
+        }
+    }
+    if (!ExportPicture(path, size.Width))
+        platform::GetUi().MessageBox("Cannot write the picture to " + path.toStdString() + ".");
+}
+
+bool MainWindow::ShowProfilesAt(int x, int y)
+{
+    const std::optional<SliceCell> cell = view->CellAtPoint(x, y);
+    if (!cell)
+        return false;
+    const CData3DEx& v = theVolume();
+    profileDock->ShowProfiles(ProfilesAt(v, v.PlaneKind, v.PlaneIndex, cell->column, cell->row));
+    profileDock->show();
+    profileDock->raise();
+    return true;
+}
+
+void MainWindow::ShowHistogram()
+{
+    if (!histogramDock)
+        return;
+    histogramDock->show();
+    histogramDock->raise();
+    RefreshHistogram(true);
+}
+
+void MainWindow::RefreshHistogram(bool force)
+{
+    if (!histogramDock || !histogramDock->isVisible() || !doc->PlotSettings)
+        return;
+    const CData3DEx& v = theVolume();
+    const CPlotSettings& s = *doc->PlotSettings;
+    const bool same = histogramVersion == view->ValuesVersion && histogramValues == v.Values &&
+                      histogramExtents[0] == v.NX && histogramExtents[1] == v.NY &&
+                      histogramExtents[2] == v.NZ;
+    if (same && !force) {
+        // The values are as they were; the colour range may have moved.
+        histogramDock->ShowHistogram(histogramDock->Histogram(), s.ContourMin, s.ContourMax);
+        return;
+    }
+    histogramVersion = view->ValuesVersion;
+    histogramValues = v.Values;
+    histogramExtents[0] = v.NX, histogramExtents[1] = v.NY, histogramExtents[2] = v.NZ;
+    histogramDock->ShowHistogram(VolumeHistogram(v, 100), s.ContourMin, s.ContourMax);
 }
 
 void MainWindow::AddRecentFile(const QString& path)

@@ -16,6 +16,10 @@
 class QAction;
 class QDialog;
 class QLabel;
+class QSlider;
+class QSpinBox;
+class ProfileDock;
+class HistogramDock;
 class QMenu;
 class QtProfile;
 class SliceWidget;
@@ -45,6 +49,19 @@ public:
     QString StatusText() const;
     // Prints through the paint entry onto printer (also used for PDF output).
     void PrintTo(QPrinter& printer);
+    // Writes the picture to path (PNG, PDF or SVG by extension; PNG widthPixels wide), as the
+    // window shows it: the window's page when fitted, else the whole picture. The file appears
+    // only when complete. False when nothing could be written.
+    bool ExportPicture(const QString& path, int widthPixels);
+    // The profiles through the cell under a logical point, shown in the profile window; false
+    // when no cell is there.
+    bool ShowProfilesAt(int x, int y);
+    // Shows the histogram window and brings it up to date.
+    void ShowHistogram();
+    ProfileDock* Profiles() const { return profileDock; }
+    HistogramDock* Histogram() const { return histogramDock; }
+    QSlider* PlaneSlider() const { return planeSlider; }
+    QSpinBox* PlaneSpin() const { return planeSpin; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -62,6 +79,11 @@ private:
     bool SaveDocument(bool askName);
     void ShowHelp();
     void ShowAbout();
+    void BuildPlaneStepper();
+    void UpdatePlaneStepper();
+    void OnExportPicture();
+    // Recomputes the histogram when the window is shown and the values or range changed.
+    void RefreshHistogram(bool force = false);
 
     std::unique_ptr<CKalderDoc> doc;
     std::unique_ptr<CKalderView> view;
@@ -74,4 +96,13 @@ private:
     QLabel* messagePane = nullptr;
     QDialog* helpWindow = nullptr; // Help Topics: the user guide, made on first use
     QPrinter printer;
+    QSlider* planeSlider = nullptr;
+    QSpinBox* planeSpin = nullptr;
+    QLabel* planeLabel = nullptr;
+    ProfileDock* profileDock = nullptr;
+    HistogramDock* histogramDock = nullptr;
+    // What the histogram shows was computed for: the values' version and storage, the range.
+    long long histogramVersion = -1;
+    const void* histogramValues = nullptr;
+    int histogramExtents[3] = {-1, -1, -1};
 };

@@ -1,5 +1,7 @@
 #include "QtUi.h"
 
+#include <QPushButton>
+
 #include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -11,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
@@ -93,8 +96,24 @@ void QtUi::ShowProgress(const std::string& text)
     QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+bool QtUi::CancelRequested()
+{
+    if (progress) {
+        if (!progress->findChild<QPushButton*>()) {
+            auto* button = new QPushButton("Cancel");
+            progress->setCancelButton(button);
+            QObject::connect(progress.data(), &QProgressDialog::canceled, progress.data(),
+                             [this]() { cancelled = true; });
+        }
+        // The dialog is application-modal: only its own button takes the user's input here.
+        QApplication::processEvents(QEventLoop::AllEvents);
+    }
+    return cancelled;
+}
+
 void QtUi::EndProgress()
 {
+    cancelled = false;
     if (progress) {
         progress->close();
         progress->deleteLater();

@@ -27,6 +27,9 @@ public:
     bool RunForm(platform::Form& form) override;
     void ShowProgress(const std::string& text) override;
     void EndProgress() override;
+    // Shows the progress window's Cancel button (commands that poll can stop) and delivers the
+    // user's clicks; true once Cancel was pressed, until EndProgress.
+    bool CancelRequested() override;
 
     // The Qt filter for a description such as "3d binary data(*.*)": the description stays as
     // the user reads it, but the pattern is "*", since "*.*" would hide files without a dot.
@@ -35,6 +38,7 @@ public:
 private:
     QWidget* parent;
     QPointer<QProgressDialog> progress;
+    bool cancelled = false;
 };
 
 // The dialog that draws any form record. OK converts every field; a field that does not parse

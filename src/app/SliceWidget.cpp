@@ -3,15 +3,14 @@
 #include "platform/qt/QtSurface.h"
 #include "shell/CommandIds.h"
 #include "shell/KalderView.h"
+#include "volume/Data3D.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
 #include <QWheelEvent>
 
-namespace {
-constexpr double PageMm = 1000.0; // the scroll range: 10000 logical units of 0.1 mm
-}
+#include <cmath>
 
 SliceWidget::SliceWidget(CKalderView& v, QWidget* parent) : QAbstractScrollArea(parent), view(v)
 {
@@ -40,10 +39,22 @@ QRectF SliceWidget::ClientDeviceRect() const
                   viewport()->height());
 }
 
+QPointF SliceWidget::ToLogical(QPointF p) const
+{
+    const QRectF client = ClientDeviceRect();
+    return {(p.x() + client.left()) / DotsPerMmX() * 10.0,
+            -(p.y() + client.top()) / DotsPerMmY() * 10.0};
+}
+
 void SliceWidget::UpdateScrollRange()
 {
-    int w = static_cast<int>(PageMm * DotsPerMmX());
-    int h = static_cast<int>(PageMm * DotsPerMmY());
+    // Logical units of 0.1 mm to device pixels.
+    const platform::Point page = view.PageExtent();
+    int w = static_cast<int>(page.x / 10.0 * DotsPerMmX());
+    int h = static_cast<int>(page.y / 10.0 * DotsPerMmY());
+    // A fitted picture fits the window: no scrolling.
+    if (view.Doc.PlotSettings && view.Doc.PlotSettings->Display.FitToWindow)
+        w = h = 0;
     horizontalScrollBar()->setRange(0, std::max(0, w - viewport()->width()));
     verticalScrollBar()->setRange(0, std::max(0, h - viewport()->height()));
     horizontalScrollBar()->setPageStep(viewport()->width());
@@ -96,11 +107,10 @@ void SliceWidget::RefreshReadout()
 {
     QString text;
     if (mouseInside) {
-        QRectF client = ClientDeviceRect();
         // device pixel to logical unit: 10 units per mm, y upward from the page's top edge
-        int x = static_cast<int>((mouse.x() + client.left()) / DotsPerMmX() * 10.0);
-        int y = static_cast<int>(-(mouse.y() + client.top()) / DotsPerMmY() * 10.0);
-        text = QString::fromStdString(view.DescribePoint(x, y));
+        const QPointF at = ToLogical(mouse);
+        text = QString::fromStdString(
+            view.DescribePoint(static_cast<int>(at.x()), static_cast<int>(at.y())));
     }
     if (text == lastReadout)
         return;
@@ -113,9 +123,38 @@ void SliceWidget::wheelEvent(QWheelEvent* event)
     if (event->modifiers() & Qt::ControlModifier) {
         int steps = event->angleDelta().y();
         if (steps != 0)
-            emit CommandRequested(steps > 0 ? ID_UP : ID_DOWN);
+            ZoomAbout(event->position(), steps > 0 ? ID_UP : ID_DOWN);
         event->accept();
         return;
     }
     QAbstractScrollArea::wheelEvent(event);
+}
+
+void SliceWidget::ZoomAbout(QPointF mousePixel, int id)
+{
+    const CPlotSettings* s = view.Doc.PlotSettings.get();
+    const double before = s ? s->ScaleInUse : 0;
+    const QPointF at = ToLogical(mousePixel);
+    emit CommandRequested(id);
+    s = view.Doc.PlotSettings.get();
+    if (!s || !(before > 0) || !(s->ScaleDenominator > 0) || theVolume().FixedScale != 1)
+        return;
+    // The page point under the mouse moves away from the picture's origin by the zoom; scroll
+    // so that it is under the mouse again.
+    const double ratio = before / s->ScaleDenominator;
+    const QPointF origin(s->OriginX, s->OriginY);
+    const QPointF moved = origin + (at - origin) * ratio;
+    UpdateScrollRange();
+    horizontalScrollBar()->setValue(
+        static_cast<int>(std::lround(moved.x() / 10.0 * DotsPerMmX() - mousePixel.x())));
+    verticalScrollBar()->setValue(
+        static_cast<int>(std::lround(-moved.y() / 10.0 * DotsPerMmY() - mousePixel.y())));
+    viewport()->update();
+}
+
+void SliceWidget::mouseDoubleClickEvent(QMouseEvent* event)
+{
+    const QPointF at = ToLogical(event->position());
+    emit PointDoubleClicked(static_cast<int>(at.x()), static_cast<int>(at.y()));
+    event->accept();
 }

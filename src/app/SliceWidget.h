@@ -1,6 +1,6 @@
 #pragma once
-// The scrolling view: 10000 x 10000 logical units (1 m x 1 m at 0.1 mm per unit) whose paint
-// event hands a QPainter surface to the view's paint entry.
+// The scrolling view whose paint event hands a QPainter surface to the view's paint entry. The
+// scrolling range is the page the picture needs, so scrolling stops at the picture's edge.
 
 #include <QAbstractScrollArea>
 #include <QRectF>
@@ -24,12 +24,18 @@ public:
     // Describes the cell under the mouse again: the plane, the volume or the scale may have
     // changed under a mouse that did not move.
     void RefreshReadout();
+    // Sets the scrolling range to the page the picture needs now.
+    void UpdateScrollRange();
+    // A device pixel of the viewport as a logical point (0.1 mm, y upward from the page top).
+    QPointF ToLogical(QPointF devicePixel) const;
 
 signals:
     // Status-bar readout under the mouse (empty outside the image).
     void Readout(const QString& text);
     // Ctrl + wheel: a command id to run (zoom in or out), as the toolbar's green arrows do.
     void CommandRequested(int id);
+    // A double click on the page, at a logical point.
+    void PointDoubleClicked(int x, int y);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -38,9 +44,11 @@ protected:
     void leaveEvent(QEvent* event) override;
     void scrollContentsBy(int dx, int dy) override;
     void wheelEvent(QWheelEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void UpdateScrollRange();
+    // Runs a zoom command (ID_UP, ID_DOWN) keeping the page point under the mouse in place.
+    void ZoomAbout(QPointF mousePixel, int id);
     CKalderView& view;
     QPointF mouse;            // last mouse position over the viewport, device pixels
     bool mouseInside = false; // whether the mouse is over the viewport

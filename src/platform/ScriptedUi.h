@@ -34,6 +34,15 @@ public:
                                         const std::string& pattern) override;
     bool RunForm(Form& form) override;
     void ShowProgress(const std::string& text) override { progress.push_back(text); }
+    void EndProgress() override { cancelPolls = 0; }
+    // Counts the polls; answers true from poll cancelAtPoll on (never while it is 0).
+    bool CancelRequested() override
+    {
+        ++cancelPolls;
+        return cancelAtPoll > 0 && cancelPolls >= cancelAtPoll;
+    }
+    int cancelAtPoll = 0;
+    int cancelPolls = 0;
 
     // Queue helpers.
     ScriptedUi& AnswerMessage(Answer a)

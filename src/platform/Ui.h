@@ -31,6 +31,10 @@ public:
     // Long commands report progress texts here; the window keeps repainting meanwhile.
     virtual void ShowProgress(const std::string& text) {}
     virtual void EndProgress() {}
+    // Whether the user asked the long command in progress to stop (the progress window's Cancel
+    // button). Commands poll it only where stopping is safe; once true it stays true until
+    // EndProgress.
+    virtual bool CancelRequested() { return false; }
 };
 
 // Ui for the command line and for a process that installed none: messages go to standard error,

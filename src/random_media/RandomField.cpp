@@ -304,6 +304,12 @@ private:
     float*** t;
 };
 
+// Between the stages of the synthesis the user may stop it: the caller restores the volume.
+bool Cancelled()
+{
+    return platform::GetUi().CancelRequested();
+}
+
 int Failed(const std::string& text, int nx, int ny, int nz, float*** values)
 {
     // a half-made spectrum is of no use to anyone: leave a plain zero field
@@ -338,6 +344,8 @@ int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float st
 
     FillUniformNoise(nx, ny, nz, values, bRandomNoise, seed);
     Fft3DForward(nx, ny, nz, values, im, surface);
+    if (Cancelled())
+        return 0;
     // the noise spectrum is parked, and both tensors cleared for the model, in one pass
     std::string error = WriteSpectrumAndClear(kNoiseSpectrumFile, nx, ny, nz, values, im);
     if (!error.empty())
@@ -347,6 +355,8 @@ int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float st
 
     // a refusal (a correlation distance of 0) leaves the model at zero
     VonKarmanFunction3D(type, nx, ny, nz, values, stepX, stepY, stepZ, ax, ay, az, e, h, angle);
+    if (Cancelled())
+        return 0;
     Fft3DForward(nx, ny, nz, values, im, surface);
     // the model spectrum is parked while the noise spectrum is shaped with it
     std::string readError;
@@ -359,7 +369,11 @@ int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float st
         return Failed(platform::Format("Cannot read back the scratch file %s.", readError.c_str()),
                       nx, ny, nz, values);
 
+    if (Cancelled())
+        return 0;
     Fft3DInverse(nx, ny, nz, values, im, surface);
+    if (Cancelled())
+        return 0;
     // From here on only the real part is used.
 
     // SD(1): the standard deviation of the synthesised field before it is scaled to 1.

@@ -29,7 +29,9 @@ class Surface;
 // a correlation distance of 0) leaves a field of zeros; the user is told unless the homogeneous
 // type asked for exactly that. Returns 0 when the sizes are not powers of two from 8 to 65536
 // (values untouched, after the size message) or when a scratch file cannot be written or read
-// back (values set to 0, after a message naming the file).
+// back (values set to 0, after a message naming the file). Between its stages it polls the Ui's
+// cancel query and returns 0 without a message when the user stopped it (values partly made:
+// the caller restores what it needs).
 int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float stepX, float stepY,
                      float stepZ, float ax, float ay, float az, float e, float h, float angle,
                      int bRandomNoise, platform::Surface& surface,

@@ -100,18 +100,53 @@ void Box(platform::Surface& surface, int left, int right, long long bottom, long
 
 } // namespace
 
+namespace {
+
+// The continuous bar: one image whose rows run with the value, from the bottom of band 0 to the
+// top of band n, outlined like the bands.
+void ContinuousBar(const CPlotSettings& settings, platform::Surface& surface, const Legend& g,
+                   const ColourMapTable& map)
+{
+    constexpr int Rows = 4 * ShadeCount; // every shade gets rows even when n is 1
+    const ShadeScale shade(settings);
+    const long long bottom = g.BandBottom(0);
+    const long long top = g.BandBottom(g.n) + g.e;
+    const double span = static_cast<double>(top - bottom);
+    platform::PixelImage bar(1, Rows);
+    for (int r = 0; r < Rows; ++r) {
+        // Row r's middle, in bands above the middle of band 0, is its value in intervals.
+        const double y = span * (Rows - r - 0.5) / Rows;
+        const double intervals = (y - 0.5 * static_cast<double>(g.e)) / static_cast<double>(g.e);
+        const float value =
+            static_cast<float>(settings.ContourMin + intervals * double(settings.ContourInterval));
+        bar.SetPixel(0, r, map.shade[shade(value)]);
+    }
+    surface.StretchImage(bar, g.left, PageCoord(top), g.right - g.left, PageCoord(span));
+    const platform::Brush old =
+        surface.SelectBrush(platform::Brush{platform::MakeRgb(0, 0, 0), true});
+    surface.Rectangle(g.left, PageCoord(bottom), g.right, PageCoord(top));
+    surface.SelectBrush(old);
+}
+
+} // namespace
+
 void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
-                    int colourMode, const platform::Rect& keepClear)
+                    const ColourChoice& colours, const platform::Rect& keepClear)
 {
     const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear);
     if (!g)
         return;
+    const ColourMapTable& map = GetColourMap(colours.EffectiveMap());
+    if (colours.continuousShading)
+        ContinuousBar(settings, surface, *g, map);
     for (int i = 0; i <= g->n; ++i) {
-        // Band i (i >= 1) shows interval i - 1, band 0 the first interval too: the levels the
-        // image gives the cells of those intervals.
-        const int level = std::clamp(IntervalLevel(std::max(i - 1, 0), g->n), 0, 36);
         const long long y0 = g->BandBottom(i);
-        Box(surface, g->left, g->right, y0, g->e, LevelColor(level, colourMode));
+        if (!colours.continuousShading) {
+            // Band i (i >= 1) shows interval i - 1, band 0 the first interval too: the levels
+            // the image gives the cells of those intervals.
+            const int level = std::clamp(IntervalLevel(std::max(i - 1, 0), g->n), 0, 36);
+            Box(surface, g->left, g->right, y0, g->e, map.level[level]);
+        }
         if (i % g->labelStep == 0)
             surface.TextOut(g->labelX, PageCoord(Legend::LabelY(y0, g->e)),
                             platform::Format("%.3f", BandLabel(settings, i)));
@@ -119,19 +154,37 @@ void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, i
 }
 
 void DrawColorScaleEnds(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
-                        int colourMode, const platform::Rect& keepClear)
+                        const ColourChoice& colours, const platform::Rect& keepClear)
 {
     const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear);
     if (!g)
         return;
-    // The levels the image gives a value at ContourMax and one a whole range below ContourMin.
+    const ColourMapTable& map = GetColourMap(colours.EffectiveMap());
+    // The colours the image gives a value at ContourMax and one a whole range below ContourMin.
     const float range = std::fabs(settings.ContourMax - settings.ContourMin);
-    const int over = std::clamp(ValueToLevel(settings, settings.ContourMax), 0, 36);
-    const int under = std::clamp(ValueToLevel(settings, settings.ContourMin - range), 0, 36);
-    Box(surface, g->left, g->right, g->OverBottom(), g->box, LevelColor(over, colourMode));
+    platform::Rgb over, under;
+    if (colours.continuousShading) {
+        const ShadeScale shade(settings);
+        over = map.shade[shade(settings.ContourMax)];
+        under = map.shade[shade(settings.ContourMin - range)];
+    } else {
+        over = map.level[std::clamp(ValueToLevel(settings, settings.ContourMax), 0, 36)];
+        under = map.level[std::clamp(ValueToLevel(settings, settings.ContourMin - range), 0, 36)];
+    }
+    Box(surface, g->left, g->right, g->OverBottom(), g->box, over);
     surface.TextOut(g->labelX, PageCoord(Legend::LabelY(g->OverBottom(), g->box)),
                     OverLabel(settings));
-    Box(surface, g->left, g->right, g->UnderBottom(), g->box, LevelColor(under, colourMode));
+    Box(surface, g->left, g->right, g->UnderBottom(), g->box, under);
     surface.TextOut(g->labelX, PageCoord(Legend::LabelY(g->UnderBottom(), g->box)),
                     UnderLabel(settings));
+}
+
+void DrawColorScaleNote(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
+                        const std::string& text, const platform::Rect& keepClear)
+{
+    const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear);
+    if (!g)
+        return;
+    // Under the under box, clear of its label.
+    surface.TextOut(g->left, PageCoord(g->UnderBottom() - 30), text);
 }

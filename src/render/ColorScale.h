@@ -4,6 +4,7 @@
 // colours of the cells beyond the contour range.
 
 #include "platform/Surface.h"
+#include "render/ColorPalette.h"
 #include "render/PlotSettings.h"
 
 // ax, ay: the plot's right and bottom edges as the axis frame returned them (logical units,
@@ -17,13 +18,20 @@
 // only the page's edge to keep clear of.
 //
 // Band i (i >= 1) has the colour of contour interval i - 1, band 0 that of interval 0, each
-// labelled with i x ContourInterval + ContourMin.
+// labelled with i x ContourInterval + ContourMin. With continuous shading the bands make one bar
+// whose colour runs with the value: label i's value sits at the middle of band i, as the labels
+// of the banded bar do, and the half bands beyond ContourMin and ContourMax take the end shades.
 void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
-                    int colourMode, const platform::Rect& keepClear = {});
+                    const ColourChoice& colours, const platform::Rect& keepClear = {});
 
 // The two end boxes of the same legend, apart from the bar: above it the colour of values at
 // and above ContourMax, labelled ">= max"; below it the colour of values under ContourMin,
 // labelled "< min". Drawn whenever the bar is, so every colour the picture can show is in the
 // legend. Same arguments as DrawColorScale.
 void DrawColorScaleEnds(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
-                        int colourMode, const platform::Rect& keepClear = {});
+                        const ColourChoice& colours, const platform::Rect& keepClear = {});
+
+// One line under the legend (below the under box), for the colour range in use. Same placement
+// arguments as DrawColorScale; nothing is drawn when the legend is left out.
+void DrawColorScaleNote(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
+                        const std::string& text, const platform::Rect& keepClear = {});

@@ -9,6 +9,7 @@
 #include "render/LayerOverlay.h"
 #include "render/SliceLayout.h"
 #include "render/TextLimits.h"
+#include "render/ValueRange.h"
 
 #include <algorithm>
 #include <cmath>
@@ -30,6 +31,25 @@ void OpenGeometryDump(platform::TextFile& dump, const std::string& folder,
 {
     dump.Create(platform::JoinPath(folder, "draw_2d_bmp_pixcel.txt"));
     dump.Printf("%d %d %d\n", settings.ManualAxis, volume.FixedScale, pickedCount);
+}
+
+// The colours of the picture: the view's colour mode with the map and shading of the settings.
+ColourChoice Colours(const CPlotSettings& settings, const SliceViewState& view)
+{
+    return {view.colourMode, settings.Display.ColourMap, settings.Display.ContinuousShading};
+}
+
+// The colour range in use and what it was derived from, written under the colour scale.
+std::string RangeNote(const CPlotSettings& s, const CData3D& volume)
+{
+    std::string how;
+    const bool sampled = PercentilesSampled(volume, s.Display.ClipSampled != 0);
+    if (s.Display.ClipToPercentiles)
+        how = platform::Format("%g%% - %g%%%s", s.Display.ClipLowPercent, s.Display.ClipHighPercent,
+                               sampled ? " sampled" : "");
+    if (s.Display.SymmetricAboutZero)
+        how += how.empty() ? "symmetric" : ", symmetric";
+    return platform::Format("Range %g to %g (%s)", s.ContourMin, s.ContourMax, how.c_str());
 }
 
 // Title and unit of the plane's columns, rows and constant axis.
@@ -86,20 +106,28 @@ std::vector<platform::PixelImage> MakeAreaImages(const SliceLayout& geometry,
     return images;
 }
 
-// Cells to colour levels; rows an area reserves beyond the plane keep the background.
+// Cells to colour levels, or to shades when shading is continuous; rows an area reserves beyond
+// the plane keep the background.
 void PaintCells(std::vector<platform::PixelImage>& images, const SliceLayout& geometry,
-                const CPlotSettings& settings, const PlaneAccessor& value, int colourMode)
+                const CPlotSettings& settings, const PlaneAccessor& value,
+                const ColourChoice& colours)
 {
-    CColorPalette palette;
+    const ColourMapTable& map = GetColourMap(colours.EffectiveMap());
+    const ShadeScale shade(settings);
     for (std::size_t k = 0; k < geometry.areas.size(); ++k) {
         const SliceArea& a = geometry.areas[k];
         platform::PixelImage& image = images[k];
         const int last = std::min(a.last, a.first + a.imageRows - 1);
         for (int j = a.first; j <= last; ++j) {
             const int y = j - a.start;
+            if (colours.continuousShading) {
+                for (int i = 0; i < geometry.hcells; ++i)
+                    image.SetPixel(i, y, map.shade[shade(value(i, j))]);
+                continue;
+            }
             for (int i = 0; i < geometry.hcells; ++i) {
                 const int level = std::clamp(ValueToLevel(settings, value(i, j)), 0, 36);
-                image.SetPixel(i, y, palette.Color(level, colourMode));
+                image.SetPixel(i, y, map.level[level]);
             }
         }
     }
@@ -231,13 +259,16 @@ void DrawPlotFrame(CPlotSettings& settings, platform::Surface& surface,
     const long long scaleY =
         -static_cast<long long>(ay) - static_cast<long long>(settings.ScaleTextRow) * 150;
     surface.TextOut(ClampToInt(static_cast<long long>(ax) - 500), ClampToInt(scaleY),
-                    CutText(platform::Format("Scale=1/%.0f V/H=%.1f", settings.ScaleDenominator,
+                    CutText(platform::Format("Scale=1/%.0f V/H=%.1f", geometry.scaleDenominator,
                                              settings.VHRatio),
                             TextLineChars));
 
     if (volume.DrawColourScale == 1) {
-        DrawColorScale(settings, surface, ax, ay, view.colourMode, header);
-        DrawColorScaleEnds(settings, surface, ax, ay, view.colourMode, header);
+        const ColourChoice colours = Colours(settings, view);
+        DrawColorScale(settings, surface, ax, ay, colours, header);
+        DrawColorScaleEnds(settings, surface, ax, ay, colours, header);
+        if (settings.ManualContour == 0 && RangeOptionsActive(settings.Display))
+            DrawColorScaleNote(settings, surface, ax, ay, RangeNote(settings, volume), header);
     }
 
     dump.Printf("nPickedData=%d\n", view.pickedCount);
@@ -258,6 +289,7 @@ void DrawSlice(CPlotSettings& settings, platform::Surface& surface, const std::s
         SliceLayout::Compute(volume, view.orientation, settings, layout, stretch, view.client);
     settings.OriginX = geometry.originX;
     settings.OriginY = geometry.originY;
+    settings.ScaleInUse = geometry.scaleDenominator;
 
     CFontSetup fonts;
     InitFontSetup(fonts);
@@ -269,6 +301,8 @@ void DrawSlice(CPlotSettings& settings, platform::Surface& surface, const std::s
     if (settings.DataRangeValid == 0 && geometry.HasCells() && readable) {
         volume.GetMinMax(settings.DataMin, settings.DataMax);
         settings.DataRangeValid = 1;
+        // New values: percentiles of the old ones no longer hold, even under an equal range.
+        settings.InvalidateAutoRange();
     }
 
     const float c = volume.GetPlaneCoordinate(view.orientation, view.planeIndex);
@@ -282,14 +316,18 @@ void DrawSlice(CPlotSettings& settings, platform::Surface& surface, const std::s
     const platform::Rgb background = surface.WindowBackground();
     std::vector<platform::PixelImage> images = MakeAreaImages(geometry, background);
 
-    if (settings.ManualContour == 0)
-        SetAutoContours(settings, settings.DataMin, settings.DataMax);
+    if (settings.ManualContour == 0) {
+        float lo = settings.DataMin, hi = settings.DataMax;
+        if (RangeOptionsActive(settings.Display) && geometry.HasCells() && readable)
+            AutomaticRange(settings, volume, lo, hi);
+        SetAutoContours(settings, lo, hi);
+    }
 
     // A plane index outside the volume leaves the images blank.
     const int planeCount = volume.GetPlaneCount(view.orientation);
     if (geometry.HasCells() && readable && view.planeIndex >= 0 && view.planeIndex < planeCount)
         PaintCells(images, geometry, settings, volume.Plane(view.orientation, view.planeIndex),
-                   view.colourMode);
+                   Colours(settings, view));
     if (geometry.HasCells())
         CopyAreaImages(surface, images, geometry, background, dump);
 

@@ -8,6 +8,7 @@
 
 #include "platform/Surface.h"
 #include "plot/DrawingParameter.h"
+#include "render/ColorPalette.h"
 #include "render/PlotSettings.h"
 #include "volume/Data3D.h"
 #include "volume/StretchInfo.h"

@@ -11,6 +11,19 @@ CPlotSettings::CPlotSettings()
     ReadSettingFloat("SCALE", ScaleDenominator);
 }
 
+std::vector<SettingBinding> CDisplayOptions::Bindings()
+{
+    return {IntSetting("bFitToWindow", FitToWindow),
+            IntSetting("ColourMap", ColourMap),
+            IntSetting("bContinuousShading", ContinuousShading),
+            IntSetting("bClipToPercentiles", ClipToPercentiles),
+            FloatSetting("ClipLowPercent", ClipLowPercent),
+            FloatSetting("ClipHighPercent", ClipHighPercent),
+            IntSetting("bClipSampled", ClipSampled),
+            IntSetting("bSymmetricAboutZero", SymmetricAboutZero),
+            IntSetting("bHistogramLog", HistogramLog)};
+}
+
 int TruncToInt(double value)
 {
     if (std::isnan(value))

@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
+
+#include "plot/Settings.h"
 
 // A manual axis: range, tick spacing and a shift added to every tick label, in axis units.
 struct CAxisRecord {
@@ -12,6 +15,24 @@ struct CAxisRecord {
     float Interval = 0;
     float Shift = 0;
     std::string Title;
+};
+
+// The viewer's display options beyond the described picture. The defaults are the described
+// behaviour; the view reads and writes them through Bindings (profile section "General"), and
+// the command-line tools set the fields directly.
+struct CDisplayOptions {
+    int FitToWindow = 0;       // 1: a map-scale section is scaled to fill the window
+    int ColourMap = 0;         // ColourMapId, used while the view's colour mode is 1
+    int ContinuousShading = 0; // 1: each cell its interpolated colour instead of its band's
+    int ClipToPercentiles = 0; // 1: the automatic range runs between two percentiles
+    float ClipLowPercent = 1.0f;
+    float ClipHighPercent = 99.0f;
+    int ClipSampled = 1;        // 1: percentiles of a sample of at least a million cells
+    int SymmetricAboutZero = 0; // 1: the automatic range is -m..m, m its larger magnitude
+    int HistogramLog = 0;       // 1: the histogram dock counts on a log scale
+
+    // Each option's profile key and member, declared once.
+    std::vector<SettingBinding> Bindings();
 };
 
 class CPlotSettings {
@@ -36,6 +57,19 @@ public:
     std::int32_t ScaleTextRow = 1; // row of the scale text below the plot, 150 units per row
     std::int32_t ContourCount = 0;
     std::int32_t ManualContour = 0; // 1 once the Contour setup dialog set the levels
+
+    CDisplayOptions Display;
+    // The automatic range last derived from the data (percentiles and symmetry applied), and
+    // the options and data range it was derived for; refreshed when any of them changes.
+    float AutoRangeMin = 0;
+    float AutoRangeMax = 0;
+    std::int32_t AutoRangeValid = 0;
+    CDisplayOptions AutoRangeOptions;
+    float AutoRangeDataMin = 0, AutoRangeDataMax = 0;
+    // Clears the cached automatic range, after the values changed under an unchanged data range.
+    void InvalidateAutoRange() { AutoRangeValid = 0; }
+    // The scale denominator the last layout used: ScaleDenominator, or the fitted scale.
+    float ScaleInUse = 1000000.0f;
 };
 
 // Number of colour levels, 0..36.

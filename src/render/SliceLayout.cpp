@@ -65,23 +65,26 @@ SliceLayout SliceLayout::Compute(const CData3D& volume, int orientation,
     l.vertical = orientation == PlaneY || orientation == PlaneX;
     l.stretched = l.vertical && stretch.StretchOn != 0;
 
+    if (l.stretched) {
+        l.areas = StretchAreas(stretch, l.vcells);
+    } else {
+        l.areas.push_back(MakeArea(0, l.vcells, 1.0f, l.vcells));
+    }
+
     // Cell sizes, logical units per cell.
+    l.scaleDenominator = settings.ScaleDenominator;
     if (l.fixedScale) {
         // Width at 1/S of a cell of StepX metres, in 0.1 mm; StepX for every orientation.
         l.columnWidth =
             static_cast<float>(double(volume.StepX) * 10000.0 / settings.ScaleDenominator);
+        if (settings.Display.FitToWindow)
+            l.FitMapScale(settings, volume.DrawColourScale == 1, double(volume.StepX));
     } else if (l.HasCells()) {
         l.columnWidth = static_cast<float>(l.usableWidth) / static_cast<float>(l.hcells);
         l.fittedRowHeight = static_cast<float>(l.usableHeight) / static_cast<float>(l.vcells);
     }
     l.rowHeight = l.vertical ? l.columnWidth * settings.VHRatio : l.columnWidth;
     l.imageWidth = TruncToInt(static_cast<float>(l.hcells) * l.columnWidth);
-
-    if (l.stretched) {
-        l.areas = StretchAreas(stretch, l.vcells);
-    } else {
-        l.areas.push_back(MakeArea(0, l.vcells, 1.0f, l.vcells));
-    }
 
     // Heights and painted edges; the areas stack downward from the origin.
     int top = l.originY;
@@ -105,6 +108,29 @@ SliceLayout SliceLayout::Compute(const CData3D& volume, int orientation,
         l.imageHeight += a.height;
     }
     return l;
+}
+
+void SliceLayout::FitMapScale(const CPlotSettings& settings, bool legend, double stepX)
+{
+    if (!HasCells())
+        return;
+    // Rows in units of the column width: every area's rows at its factor, times V/H.
+    double rowUnits = 0;
+    for (const SliceArea& a : areas)
+        rowUnits += static_cast<double>(a.rows) * (stretched ? a.factor : 1.0);
+    if (vertical)
+        rowUnits *= settings.VHRatio;
+    const double width = static_cast<double>(usableWidth) - (legend ? FitLegendRoom : 0);
+    const double height = static_cast<double>(usableHeight) - FitBottomRoom;
+    double u = width / hcells;
+    if (rowUnits > 0)
+        u = std::min(u, height / rowUnits);
+    // A window too small for any picture keeps the map scale.
+    if (!(u > 0) || !std::isfinite(u))
+        return;
+    columnWidth = static_cast<float>(u);
+    scaleDenominator = static_cast<float>(stepX * 10000.0 / u);
+    fittedScale = true;
 }
 
 std::optional<SliceCell> SliceLayout::CellAt(double x, double y) const

@@ -43,11 +43,18 @@ struct SlicePoint {
     double y = 0;
 };
 
+// Room the fitted picture leaves, logical units: right of it for the colour scale and its labels,
+// below it for the scale text.
+inline constexpr int FitLegendRoom = 350;
+inline constexpr int FitBottomRoom = 100;
+
 class SliceLayout {
 public:
     // The layout of plane kind orientation of volume, painted with settings' ScaleDenominator
     // and VHRatio, the margins, the stretch record (used on vertical planes while StretchOn is
-    // set) and the client rectangle (logical units; sizes the picture of fitted volumes).
+    // set) and the client rectangle (logical units; sizes the picture of fitted volumes). With
+    // the display option FitToWindow a map-scale section takes the largest scale at which it,
+    // its V/H ratio and stretch kept, fits the usable area less room for the colour scale.
     static SliceLayout Compute(const CData3D& volume, int orientation,
                                const CPlotSettings& settings, const CDrawingParameter& margins,
                                const StretchInfo& stretch, const platform::Rect& client);
@@ -62,6 +69,9 @@ public:
     int AreaOfRow(int row) const;
 
     bool HasCells() const { return hcells > 0 && vcells > 0; }
+    // Chooses the column width at which the picture fits the usable area (legend: leave room
+    // for the colour scale); keeps the map scale when nothing fits.
+    void FitMapScale(const CPlotSettings& settings, bool legend, double stepX);
 
     int orientation = PlaneZ;
     int hcells = 0, vcells = 0; // columns and rows of the plane
@@ -73,6 +83,8 @@ public:
     bool fixedScale = true;    // drawn at the map scale, else fitted to the usable area
     bool vertical = false;     // an XZ or YZ plane
     bool stretched = false;    // vertical and the stretch is on
+    float scaleDenominator = 0; // S of the map scale in use (the fitted one when fitted)
+    bool fittedScale = false;   // the map scale was chosen to fit the window
     float columnWidth = 0;     // u
     float rowHeight = 0;       // v: the row height at map scale and the base of stretched rows
     float fittedRowHeight = 0; // t: the row height of an unstretched fitted picture

@@ -31,6 +31,19 @@ enum CommandId : int {
     ID_FILE_IMPORT = 32900,
     ID_FILE_EXPORT = 32901,
 
+    // the viewer's additions: fitting, colours, stepping, profiles, picture export, clearing
+    ID_FIT_TO_WINDOW = 32910,
+    ID_COLOUR_MAP_FIRST = 32911, // one command per ColourMapId, in menu order
+    ID_COLOUR_MAP_LAST = 32917,
+    ID_CONTINUOUS_SHADING = 32918,
+    ID_CLIP_PERCENTILES = 32919,
+    ID_SYMMETRIC_ABOUT_ZERO = 32920,
+    ID_FIRST_PLANE = 32921,
+    ID_LAST_PLANE = 32922,
+    ID_HISTOGRAM = 32923,
+    ID_EXPORT_PICTURE = 32924,
+    ID_CLEAR_VOLUME = 32925,
+
     // navigation (toolbar only)
     ID_PREVIOUS = 32771,
     ID_NEXT = 32772,

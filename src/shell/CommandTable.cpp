@@ -1,5 +1,6 @@
 #include "shell/CommandTable.h"
 
+#include "render/ColorPalette.h"
 #include "shell/CommandIds.h"
 
 namespace {
@@ -30,6 +31,18 @@ MenuEntry Sub(const char* text, std::vector<MenuEntry> entries)
     return e;
 }
 
+// View > Colour map: one entry per map, Classic first.
+MenuEntry ColourMapMenu()
+{
+    std::vector<MenuEntry> entries;
+    for (int map = 0; map < ColourMapCount; ++map) {
+        MenuEntry e = Cmd(ID_COLOUR_MAP_FIRST + map, "");
+        e.text = ColourMapName(map);
+        entries.push_back(e);
+    }
+    return Sub("Colour map", std::move(entries));
+}
+
 std::vector<MenuEntry> BuildMenu()
 {
     std::vector<MenuEntry> menu;
@@ -44,19 +57,26 @@ std::vector<MenuEntry> BuildMenu()
                            Cmd(ID_FD_APPEND_ALL, "Append all files"), Sep(),
                            Cmd(ID_EXTRACT_2D_SLICE, "Extract 2D slice"),
                            Cmd(ID_READ_STRETCH_INFO, "Read stretch information", true)}),
-             Cmd(ID_FILE_IMPORT, "&Import..."), Cmd(ID_FILE_EXPORT, "Ex&port..."), Sep(),
+             Cmd(ID_FILE_IMPORT, "&Import..."), Cmd(ID_FILE_EXPORT, "Ex&port..."),
+             Cmd(ID_EXPORT_PICTURE, "Export picture..."), Sep(),
              Cmd(ID_FILE_PRINT, "&Print...\tCtrl+P"), Cmd(ID_FILE_PRINT_PREVIEW, "Print Pre&view"),
              Cmd(ID_FILE_PRINT_SETUP, "P&rint Setup..."), Sep(),
              Cmd(ID_FILE_MRU_FILE1, "Recent File"), Sep(), Cmd(ID_APP_EXIT, "E&xit")}));
     menu.push_back(Sub("&Edit", {Cmd(ID_EDIT_UNDO, "&Undo\tCtrl+Z"), Cmd(ID_EDIT_REDO, "&Redo"),
-                                 Sep(), Cmd(ID_MEDIAN_FILTER, "Medien filter")}));
+                                 Sep(), Cmd(ID_MEDIAN_FILTER, "Medien filter"), Sep(),
+                                 Cmd(ID_CLEAR_VOLUME, "Clear volume")}));
     menu.push_back(
         Sub("&View",
             {Cmd(ID_VIEW_TOOLBAR, "&Toolbar"), Cmd(ID_VIEW_STATUS_BAR, "&Status Bar"), Sep(),
              Cmd(ID_STRETCH_Z, "Stretch Z direction", true), Cmd(ID_SETUP_STRETCH, "Setup stretch"),
              Cmd(ID_SCALE, "Scale"), Cmd(ID_CONTOUR_SETUP, "Contour setup"),
              Cmd(ID_AXIS_SETUP, "Axis setup"), Cmd(ID_MONOCHROME, "Monochrome", true),
-             Cmd(ID_KILOMETER, "km", true), Sep(), Cmd(ID_SETUP_ORIGIN, "Setup origin location")}));
+             Cmd(ID_KILOMETER, "km", true), Sep(), Cmd(ID_SETUP_ORIGIN, "Setup origin location"),
+             Sep(), Cmd(ID_FIT_TO_WINDOW, "Fit to window\tCtrl+F"), ColourMapMenu(),
+             Cmd(ID_CONTINUOUS_SHADING, "Continuous shading"),
+             Cmd(ID_CLIP_PERCENTILES, "Clip to percentiles..."),
+             Cmd(ID_SYMMETRIC_ABOUT_ZERO, "Symmetric about zero"), Sep(),
+             Cmd(ID_HISTOGRAM, "Histogram")}));
     menu.push_back(Sub("Processing", {Cmd(ID_PICK_HORIZONTAL, "Pick data along horizontal axis"),
                                       Cmd(ID_SET_MIN_PICK, "Set min. value to pick"), Sep(),
                                       Cmd(ID_SAVE_PICKS, "Save picked data")}));
@@ -197,6 +217,16 @@ const std::vector<CommandHelpText>& HelpTexts()
         {ID_PLANE_Z, "Shows XY sections, one per Z index."},
         {ID_PLANE_Y, "Shows XZ sections, one per Y index."},
         {ID_PLANE_X, "Shows YZ sections, one per X index."},
+        {ID_FIT_TO_WINDOW, "Scales the section to fill the window, keeping its V/H ratio."},
+        {ID_CONTINUOUS_SHADING, "Colours each cell by its own value instead of its contour band."},
+        {ID_CLIP_PERCENTILES,
+         "Sets the automatic colour range between two percentiles of the values."},
+        {ID_SYMMETRIC_ABOUT_ZERO, "Makes the automatic colour range symmetric about zero."},
+        {ID_FIRST_PLANE, "Shows the first plane."},
+        {ID_LAST_PLANE, "Shows the last plane."},
+        {ID_HISTOGRAM, "Shows the histogram of the volume's values in a side window."},
+        {ID_EXPORT_PICTURE, "Writes the picture on screen to a PNG, PDF or SVG file."},
+        {ID_CLEAR_VOLUME, "Empties the volume so that a new model can be built."},
     };
     return texts;
 }
@@ -229,7 +259,10 @@ const std::vector<Accelerator>& Accelerators()
         {"Ctrl+V", ID_EDIT_PASTE}, {"Shift+Insert", ID_EDIT_PASTE},
         {"F6", ID_NEXT_PANE},      {"Shift+F6", ID_PREV_PANE},
         {"F1", ID_HELP},           {"Shift+F1", ID_CONTEXT_HELP},
-        {"Ctrl+A", ID_AXIS_SETUP}};
+        {"Ctrl+A", ID_AXIS_SETUP},
+        // Stepping through the planes from the keyboard, as the navigation buttons do.
+        {"PgDown", ID_NEXT},       {"PgUp", ID_PREVIOUS},
+        {"Home", ID_FIRST_PLANE},  {"End", ID_LAST_PLANE}};
     return keys;
 }
 
@@ -248,6 +281,9 @@ std::string CommandText(int id)
 
 std::string CommandHelp(int id)
 {
+    if (id >= ID_COLOUR_MAP_FIRST && id <= ID_COLOUR_MAP_LAST)
+        return "Colours the picture and its colour scale with the " +
+               ColourMapName(id - ID_COLOUR_MAP_FIRST) + " map.";
     for (const CommandHelpText& t : HelpTexts())
         if (t.id == id)
             return t.text;

@@ -61,3 +61,18 @@ void CDlgGetFloat::Describe(platform::Form& form)
     form.caption = "Float data";
     form.Prompt(Prompt).Float("Value", Value);
 }
+
+void CDlgClipPercentiles::Describe(platform::Form& form)
+{
+    form.caption = "Clip to percentiles";
+    form.Check("Clip to percentiles", Clip)
+        .Float("Lower percentile (%)", Lower)
+        .Float("Upper percentile (%)", Upper)
+        .Check("Estimate from a sample of one million cells", Sampled);
+}
+
+void CDlgPictureSize::Describe(platform::Form& form)
+{
+    form.caption = "Export picture";
+    form.Int("Width (pixels)", Width);
+}

@@ -59,3 +59,19 @@ struct CDlgGetFloat {
     float Value = 0;
     void Describe(platform::Form& form);
 };
+
+// "Clip to percentiles": whether the automatic colour range runs between two percentiles of the
+// values, which ones, and whether they are estimated from a sample.
+struct CDlgClipPercentiles {
+    int Clip = 1;
+    float Lower = 1.0f;
+    float Upper = 99.0f;
+    int Sampled = 1;
+    void Describe(platform::Form& form);
+};
+
+// "Export picture": the width of a PNG picture in pixels (its height keeps the page's shape).
+struct CDlgPictureSize {
+    int Width = 2000;
+    void Describe(platform::Form& form);
+};

@@ -16,6 +16,8 @@
 #include "shell/CommandTable.h"
 #include "shell/Dialogs.h"
 #include "shell/ExchangeCommands.h"
+#include "shell/SliceProfile.h"
+#include "shell/VolumeSnapshot.h"
 #include "spectral/SpectralCommands.h"
 #include "volume/SnapshotSeries.h"
 #include "volume/StretchInfo.h"
@@ -61,6 +63,26 @@ CKalderView::CKalderView(CKalderDoc& doc) : Doc(doc)
 {
     ReadSettings(ShutDownSettings());
     ReadSettingFloat(YMinPickKey, yMinPick);
+    if (Doc.PlotSettings) {
+        // A first start (no profile) fits the section to the window; the map scale is one
+        // click away.
+        CDisplayOptions& display = Doc.PlotSettings->Display;
+        display.FitToWindow = 1;
+        ReadSettings(display.Bindings());
+    }
+}
+
+void CKalderView::SaveDisplayOptions()
+{
+    if (Doc.PlotSettings)
+        WriteSettings(Doc.PlotSettings->Display.Bindings());
+}
+
+void CKalderView::SetDisplayOption(int& option, int value)
+{
+    option = value;
+    SaveDisplayOptions();
+    Repaint();
 }
 
 void CKalderView::OnDestroy()
@@ -86,9 +108,12 @@ std::vector<SettingBinding> CKalderView::ShutDownSettings()
 
 void CKalderView::ValuesChanged()
 {
+    ++ValuesVersion;
     Doc.SetModifiedFlag();
-    if (Doc.PlotSettings)
+    if (Doc.PlotSettings) {
         Doc.PlotSettings->DataRangeValid = 0;
+        Doc.PlotSettings->InvalidateAutoRange();
+    }
 }
 
 void CKalderView::Apply(const CommandResult& r)
@@ -148,9 +173,13 @@ bool CKalderView::IsCheckable(int id)
     case ID_PLANE_Z:
     case ID_PLANE_Y:
     case ID_PLANE_X:
+    case ID_FIT_TO_WINDOW:
+    case ID_CONTINUOUS_SHADING:
+    case ID_CLIP_PERCENTILES:
+    case ID_SYMMETRIC_ABOUT_ZERO:
         return true;
     default:
-        return false;
+        return id >= ID_COLOUR_MAP_FIRST && id <= ID_COLOUR_MAP_LAST;
     }
 }
 
@@ -167,6 +196,9 @@ bool CKalderView::IsEnabled(int id) const
         return CanInverseTransform(v);
     case ID_MEDIAN_FILTER:
         return CanMedianFilter(v);
+    case ID_CLEAR_VOLUME:
+        return !IsEmpty(v);
+    case ID_EXPORT_PICTURE:
     case ID_FILE_EXPORT:
     case ID_CALCULATING_AVS:
     case ID_PROPERTY:
@@ -214,6 +246,23 @@ bool CKalderView::IsChecked(int id) const
     case ID_PLANE_X:
         return v.PlaneKind == PlaneX;
     default:
+        break;
+    }
+    if (!Doc.PlotSettings)
+        return false;
+    const CDisplayOptions& d = Doc.PlotSettings->Display;
+    switch (id) {
+    case ID_FIT_TO_WINDOW:
+        return d.FitToWindow != 0;
+    case ID_CONTINUOUS_SHADING:
+        return d.ContinuousShading != 0;
+    case ID_CLIP_PERCENTILES:
+        return d.ClipToPercentiles != 0;
+    case ID_SYMMETRIC_ABOUT_ZERO:
+        return d.SymmetricAboutZero != 0;
+    default:
+        if (id >= ID_COLOUR_MAP_FIRST && id <= ID_COLOUR_MAP_LAST)
+            return ColourChoice(ColourMode, d.ColourMap).EffectiveMap() == id - ID_COLOUR_MAP_FIRST;
         return false;
     }
 }
@@ -231,7 +280,38 @@ bool CKalderView::OnCommand(int id)
     case ID_PLANE_Z:
     case ID_PLANE_Y:
     case ID_PLANE_X:
+    case ID_FIRST_PLANE:
+    case ID_LAST_PLANE:
         Navigate(id);
+        return true;
+    case ID_FIT_TO_WINDOW:
+        if (Doc.PlotSettings) {
+            CPlotSettings& s = *Doc.PlotSettings;
+            // Leaving the fitted view keeps the picture's size: the map scale takes the fitted
+            // scale.
+            if (s.Display.FitToWindow && s.ScaleInUse > 0)
+                s.ScaleDenominator = s.ScaleInUse;
+            SetDisplayOption(s.Display.FitToWindow, s.Display.FitToWindow ? 0 : 1);
+        }
+        return true;
+    case ID_CONTINUOUS_SHADING:
+        if (Doc.PlotSettings)
+            SetDisplayOption(Doc.PlotSettings->Display.ContinuousShading,
+                             Doc.PlotSettings->Display.ContinuousShading ? 0 : 1);
+        return true;
+    case ID_SYMMETRIC_ABOUT_ZERO:
+        if (Doc.PlotSettings) {
+            // The option acts on the automatic range.
+            Doc.PlotSettings->ManualContour = 0;
+            SetDisplayOption(Doc.PlotSettings->Display.SymmetricAboutZero,
+                             Doc.PlotSettings->Display.SymmetricAboutZero ? 0 : 1);
+        }
+        return true;
+    case ID_CLIP_PERCENTILES:
+        OnClipPercentiles();
+        return true;
+    case ID_CLEAR_VOLUME:
+        ClearVolume();
         return true;
     case ID_EDIT_UNDO:
         OnUndo();
@@ -261,6 +341,24 @@ bool CKalderView::OnCommand(int id)
     case ID_MONOCHROME:
         ColourMode = ColourMode != 1 ? 1 : 0;
         Repaint();
+        return true;
+    case ID_COLOUR_MAP_FIRST + ColourMapClassic:
+    case ID_COLOUR_MAP_FIRST + ColourMapMonochrome:
+    case ID_COLOUR_MAP_FIRST + ColourMapViridis:
+    case ID_COLOUR_MAP_FIRST + ColourMapCividis:
+    case ID_COLOUR_MAP_FIRST + ColourMapMagma:
+    case ID_COLOUR_MAP_FIRST + ColourMapBlueWhiteRed:
+    case ID_COLOUR_MAP_FIRST + ColourMapTurbo:
+        if (Doc.PlotSettings) {
+            // Monochrome is the grey colour mode of the "Monochrome" command; every other map
+            // is drawn in colour mode.
+            const int map = id - ID_COLOUR_MAP_FIRST;
+            ColourMode = map == ColourMapMonochrome ? 0 : 1;
+            if (map != ColourMapMonochrome)
+                SetDisplayOption(Doc.PlotSettings->Display.ColourMap, map);
+            else
+                Repaint();
+        }
         return true;
     case ID_KILOMETER:
         bKiloMeter = bKiloMeter != 1 ? 1 : 0;
@@ -350,14 +448,9 @@ bool CKalderView::OnCommand(int id)
         return true;
     }
     case ID_VONKARMAN_RANDOM:
-    case ID_VONKARMAN_RANDOM_FD3D: {
-        ProgressSurface surface;
-        CommandResult r = id == ID_VONKARMAN_RANDOM ? VonKarmanRandomCommand(v, surface)
-                                                    : VonKarmanRandomFD3DCommand(v, surface);
-        platform::GetUi().EndProgress();
-        Apply(r);
+    case ID_VONKARMAN_RANDOM_FD3D:
+        RunCancellableModel(id);
         return true;
-    }
     default:
         return false;
     }
@@ -393,12 +486,28 @@ void CKalderView::Navigate(int id)
         repick = true;
         break;
     case ID_UP:
-        if (settings)
-            settings->ScaleDenominator /= 1.5f;
-        break;
     case ID_DOWN:
-        if (settings)
+        if (!settings)
+            break;
+        // Zooming leaves the fitted view at the scale it showed.
+        if (settings->Display.FitToWindow) {
+            if (settings->ScaleInUse > 0)
+                settings->ScaleDenominator = settings->ScaleInUse;
+            settings->Display.FitToWindow = 0;
+            SaveDisplayOptions();
+        }
+        if (id == ID_UP)
+            settings->ScaleDenominator /= 1.5f;
+        else
             settings->ScaleDenominator *= 1.5f;
+        break;
+    case ID_FIRST_PLANE:
+        v.PlaneIndex = 0;
+        repick = true;
+        break;
+    case ID_LAST_PLANE:
+        v.PlaneIndex = v.GetPlaneCount(v.PlaneKind) - 1;
+        repick = true;
         break;
     case ID_PLANE_Z:
         v.PlaneKind = PlaneZ;
@@ -427,7 +536,7 @@ void CKalderView::OnScale()
 {
     CPlotSettings& s = *Doc.PlotSettings;
     CDlgScale dlg;
-    dlg.Scale = s.ScaleDenominator;
+    dlg.Scale = s.Display.FitToWindow && s.ScaleInUse > 0 ? s.ScaleInUse : s.ScaleDenominator;
     dlg.VHRatio = s.VHRatio;
     if (!platform::RunDialog(dlg))
         return;
@@ -441,7 +550,132 @@ void CKalderView::OnScale()
     }
     s.ScaleDenominator = dlg.Scale;
     s.VHRatio = dlg.VHRatio;
+    // A scale chosen by hand is drawn at that scale, not fitted.
+    if (s.Display.FitToWindow) {
+        s.Display.FitToWindow = 0;
+        SaveDisplayOptions();
+    }
     Repaint();
+}
+
+void CKalderView::OnClipPercentiles()
+{
+    CPlotSettings& s = *Doc.PlotSettings;
+    CDlgClipPercentiles dlg;
+    dlg.Clip = 1;
+    dlg.Lower = s.Display.ClipLowPercent;
+    dlg.Upper = s.Display.ClipHighPercent;
+    dlg.Sampled = s.Display.ClipSampled;
+    if (!platform::RunDialog(dlg))
+        return;
+    if (!(dlg.Lower >= 0 && dlg.Upper <= 100 && dlg.Lower < dlg.Upper)) {
+        platform::GetUi().MessageBox("The percentiles must satisfy 0 <= lower < upper <= 100; "
+                                     "nothing was changed.");
+        return;
+    }
+    s.Display.ClipLowPercent = dlg.Lower;
+    s.Display.ClipHighPercent = dlg.Upper;
+    s.Display.ClipSampled = dlg.Sampled ? 1 : 0;
+    // The clip replaces manual contours: it acts on the automatic range.
+    if (dlg.Clip)
+        s.ManualContour = 0;
+    SetDisplayOption(s.Display.ClipToPercentiles, dlg.Clip ? 1 : 0);
+}
+
+void CKalderView::RunCancellableModel(int id)
+{
+    CData3DEx& v = theVolume();
+    const VolumeSnapshot before(v);
+    ProgressSurface surface;
+    CommandResult r = id == ID_VONKARMAN_RANDOM ? VonKarmanRandomCommand(v, surface)
+                                                : VonKarmanRandomFD3DCommand(v, surface);
+    // A command that stopped at the user's request leaves the volume as it found it; one that
+    // finished keeps its result even when Cancel came too late.
+    const bool stopped = !r.Changed && platform::GetUi().CancelRequested();
+    platform::GetUi().EndProgress();
+    if (stopped) {
+        before.Restore(v);
+        return;
+    }
+    Apply(r);
+}
+
+void CKalderView::GoToPlane(int index)
+{
+    CData3DEx& v = theVolume();
+    const int count = v.GetPlaneCount(v.PlaneKind);
+    v.PlaneIndex = std::clamp(index, 0, std::max(count - 1, 0));
+    if (PickMode == 1)
+        Pick();
+    Repaint();
+}
+
+int CKalderView::PlaneCount() const
+{
+    const CData3DEx& v = theVolume();
+    return std::max(v.GetPlaneCount(v.PlaneKind), 0);
+}
+
+float CKalderView::PlaneCoordinate(int index) const
+{
+    const CData3DEx& v = theVolume();
+    return v.GetPlaneCoordinate(v.PlaneKind, index);
+}
+
+SliceLayout CKalderView::CurrentLayout() const
+{
+    const CData3DEx& v = theVolume();
+    if (!Doc.PlotSettings)
+        return {};
+    return SliceLayout::Compute(v, v.PlaneKind, *Doc.PlotSettings, *Doc.DrawingParameter,
+                                *v.Stretch, lastClient);
+}
+
+platform::Point CKalderView::PageExtent() const
+{
+    // The picture with the colour scale and its labels to its right, the axis labels and the
+    // scale text below it, and at least the header lines.
+    const SliceLayout l = CurrentLayout();
+    const CDrawingParameter& m = *Doc.DrawingParameter;
+    constexpr int HeaderWidth = 2000;
+    const long long right =
+        static_cast<long long>(l.originX) + l.imageWidth + FitLegendRoom + m.RightMargin;
+    const long long bottom = static_cast<long long>(m.TopMargin) + TruncToInt(l.imageHeight) +
+                             m.BottomMargin + FitBottomRoom;
+    auto limit = [](long long v) { return static_cast<int>(std::clamp<long long>(v, 1, 1000000)); };
+    return {limit(std::max<long long>(right, HeaderWidth)), limit(bottom)};
+}
+
+std::optional<SliceCell> CKalderView::CellAtPoint(int x, int y) const
+{
+    const CData3DEx& v = theVolume();
+    if (!Doc.PlotSettings || !HasData(v) || !v.ExtentsFitAllocation() || v.PlaneIndex < 0 ||
+        v.PlaneIndex >= v.GetPlaneCount(v.PlaneKind))
+        return std::nullopt;
+    return CurrentLayout().CellAt(x, y);
+}
+
+bool CKalderView::ClearVolume()
+{
+    if (!Doc.SaveModified())
+        return false;
+    CData3DEx& v = theVolume();
+    v.Release();
+    v.ReleaseAux();
+    v.NX = v.NY = v.NZ = 0;
+    v.IsSpectrum = 0;
+    v.PlaneIndex = 0;
+    PickedCount = 0;
+    PickedPoints.clear();
+    if (Doc.PlotSettings) {
+        Doc.PlotSettings->DataRangeValid = 0;
+        Doc.PlotSettings->InvalidateAutoRange();
+    }
+    ++ValuesVersion;
+    // Nothing is left to save.
+    Doc.SetModifiedFlag(false);
+    Repaint();
+    return true;
 }
 
 void CKalderView::OnContourSetup()
@@ -777,26 +1011,10 @@ std::string CKalderView::DescribePoint(int x, int y) const
         return {};
     const int column = cell->column, row = cell->row;
     float value = v.GetPlaneValue(kind, v.PlaneIndex, column, row);
-    // Coordinates of the cell's axes; an XY plane has the largest X in row 0.
-    std::string hName, vName;
-    double hCoord = 0, vCoord = 0;
-    switch (kind) {
-    case PlaneZ:
-        hName = v.TitleY, vName = v.TitleX;
-        hCoord = v.StartY + column * v.StepY;
-        vCoord = v.StartX + (v.NX - 1 - row) * v.StepX;
-        break;
-    case PlaneY:
-        hName = v.TitleX, vName = v.TitleZ;
-        hCoord = v.StartX + column * v.StepX;
-        vCoord = v.StartZ + row * v.StepZ;
-        break;
-    default:
-        hName = v.TitleY, vName = v.TitleZ;
-        hCoord = v.StartY + column * v.StepY;
-        vCoord = v.StartZ + row * v.StepZ;
-        break;
-    }
+    const CellCoordinates c = CellCoordinatesOf(v, kind, column, row);
+    const std::string& hName = c.horizontalTitle;
+    const std::string& vName = c.verticalTitle;
+    const double hCoord = c.horizontal, vCoord = c.vertical;
     return platform::Format("Column %d, Row %d   %s = %g, %s = %g   Value = %g", column, row,
                             hName.c_str(), hCoord, vName.c_str(), vCoord, value);
 }

@@ -6,11 +6,13 @@
 #include "platform/Surface.h"
 #include "plot/Settings.h"
 #include "render/DrawSlice.h"
+#include "render/SliceLayout.h"
 #include "shell/KalderDoc.h"
 #include "volume/Data3D.h"
 #include "volume/VolumeCommands.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -54,6 +56,24 @@ public:
     // What a command asks of the view once it returns: the one place where results are applied.
     void Apply(const CommandResult& r);
 
+    // Shows plane index (clamped to the planes of the current kind), as the navigation
+    // buttons do: picks follow the plane and the view repaints.
+    void GoToPlane(int index);
+    // The plane count of the current kind and the coordinate of a plane of it.
+    int PlaneCount() const;
+    float PlaneCoordinate(int index) const;
+    // The layout of the plane as the last paint placed it (client rectangle of that paint).
+    SliceLayout CurrentLayout() const;
+    // The page the picture needs, logical units from the top-left corner (width, height > 0):
+    // the scrolling stops at its edge.
+    platform::Point PageExtent() const;
+    // The cell of the plane on screen under a logical point, or none.
+    std::optional<SliceCell> CellAtPoint(int x, int y) const;
+    // Empties the volume after the question about unsaved changes; false when cancelled.
+    bool ClearVolume();
+    // Writes the display options to the profile.
+    void SaveDisplayOptions();
+
     // Readout for the status bar: the plane's column and row under a logical point, their
     // coordinates and the cell value; empty when the point is outside the image.
     std::string DescribePoint(int x, int y) const;
@@ -72,6 +92,9 @@ public:
     int PickedCount = 0;
     std::vector<PickedPoint> PickedPoints;
     float yMinPick = 120.0f;
+    // Counts the changes of the volume's values the view was told of (ValuesChanged, clearing),
+    // so windows derived from the values know when to refresh.
+    long long ValuesVersion = 0;
 
 private:
     // The keys read at start and written at shut-down, with the members that hold them.
@@ -79,6 +102,11 @@ private:
     static constexpr const char* YMinPickKey = "yMinPick"; // written when it is set
     void Navigate(int id);
     void OnScale();
+    void OnClipPercentiles();
+    // The Von Karman random models, whose synthesis the user may stop between its stages.
+    void RunCancellableModel(int id);
+    // Toggles or sets a display option, remembers it and repaints.
+    void SetDisplayOption(int& option, int value);
     void OnContourSetup();
     void OnAxisSetup();
     void OnProperty();

@@ -727,6 +727,7 @@ int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse
             runBatchZ(r.data(), i.data(), planZ, br, bi);
         }
     }
-    platform::GetUi().EndProgress();
+    // The progress window stays up: the command that runs the transforms ends it, so a command
+    // of several transforms shows one window that its Cancel button belongs to.
     return 1;
 }

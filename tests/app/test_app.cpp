@@ -51,6 +51,9 @@ QApplication& App()
     static char* argv[] = {name, nullptr};
     qputenv("QT_QPA_PLATFORM", "offscreen");
     // Never destroyed: Qt's own exit routines must not run after the statics they use are gone.
+    // One per process, whichever test file asks first.
+    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
+        return *existing;
     static QApplication* app = new QApplication(argc, argv);
     return *app;
 }

@@ -42,6 +42,8 @@ struct Window {
         v.PlaneKind = PlaneY;
         v.PlaneIndex = 1;
         v.Stretch->Reset();
+        // The described map scale, not the fitted first start.
+        doc.PlotSettings->Display.FitToWindow = 0;
     }
     ~Window()
     {

@@ -31,6 +31,7 @@ inline const std::vector<std::string>& ExpectedMenuOutline()
         "    32814 Read stretch information [x]",
         "  32900 &Import...",
         "  32901 Ex&port...",
+        "  32924 Export picture...",
         "  ---",
         "  57607 &Print...\tCtrl+P",
         "  57609 Print Pre&view",
@@ -44,6 +45,8 @@ inline const std::vector<std::string>& ExpectedMenuOutline()
         "  57644 &Redo",
         "  ---",
         "  32829 Medien filter",
+        "  ---",
+        "  32925 Clear volume",
         "> &View",
         "  59392 &Toolbar",
         "  59393 &Status Bar",
@@ -57,6 +60,21 @@ inline const std::vector<std::string>& ExpectedMenuOutline()
         "  32797 km [x]",
         "  ---",
         "  32789 Setup origin location",
+        "  ---",
+        "  32910 Fit to window\tCtrl+F",
+        "  > Colour map",
+        "    32911 Classic",
+        "    32912 Monochrome",
+        "    32913 viridis",
+        "    32914 cividis",
+        "    32915 magma",
+        "    32916 Blue-white-red",
+        "    32917 turbo",
+        "  32918 Continuous shading",
+        "  32919 Clip to percentiles...",
+        "  32920 Symmetric about zero",
+        "  ---",
+        "  32923 Histogram",
         "> Processing",
         "  32820 Pick data along horizontal axis",
         "  32824 Set min. value to pick",
@@ -105,6 +123,7 @@ inline const std::vector<int>& ExpectedToolbar()
 }
 
 // Every accelerator key with its command.
+// The described keys, then the viewer's stepping keys: next, previous, first and last plane.
 inline const std::vector<std::pair<std::string, int>>& ExpectedAccelerators()
 {
     static const std::vector<std::pair<std::string, int>> keys = {
@@ -112,8 +131,8 @@ inline const std::vector<std::pair<std::string, int>>& ExpectedAccelerators()
         {"Ctrl+Z", 57643}, {"Alt+Backspace", 57643}, {"Ctrl+C", 57634}, {"Ctrl+Insert", 57634},
         {"Ctrl+X", 57635}, {"Shift+Delete", 57635},  {"Ctrl+V", 57637}, {"Shift+Insert", 57637},
         {"F6", 57680},     {"Shift+F6", 57681},      {"F1", 57670},     {"Shift+F1", 57669},
-        {"Ctrl+A", 32793},
-    };
+        {"Ctrl+A", 32793}, {"PgDown", 32772},        {"PgUp", 32771},   {"Home", 32921},
+        {"End", 32922}};
     return keys;
 }
 
