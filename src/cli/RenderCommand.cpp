@@ -5,6 +5,7 @@
 #include "VolumeIO.h"
 
 #include "platform/TextFile.h"
+#include "render/ColorPalette.h"
 #include "render/PlotSettings.h"
 #include "render_qt/RenderToFile.h"
 #include "shell/KalderDoc.h"
@@ -37,6 +38,11 @@ struct RenderOptions {
     float scale = 0;
     std::string size;
     bool atGiven = false;
+    std::string colourMap = "Classic";
+    bool continuous = false;
+    std::vector<float> clip; // lower and upper percent
+    bool clipExact = false;
+    bool symmetric = false;
 };
 
 constexpr double DotsPerMm = 4.0;      // PNG pixels per millimetre of the page
@@ -84,6 +90,20 @@ void ApplyContours(const RenderOptions& o, const CData3D& v, CPlotSettings& ps)
     SetManualContours(ps);
 }
 
+// The colour map, shading and automatic colour range, as the window's View menu sets them.
+void ApplyColours(const RenderOptions& o, CDisplayOptions& d)
+{
+    d.ColourMap = ColourMapFromName(o.colourMap);
+    d.ContinuousShading = o.continuous ? 1 : 0;
+    d.ClipToPercentiles = o.clip.empty() ? 0 : 1;
+    if (!o.clip.empty()) {
+        d.ClipLowPercent = o.clip[0];
+        d.ClipHighPercent = o.clip[1];
+    }
+    d.ClipSampled = o.clipExact ? 0 : 1;
+    d.SymmetricAboutZero = o.symmetric ? 1 : 0;
+}
+
 // Checks the options that CLI11 cannot check alone; empty when they fit together.
 std::string CheckOptions(const RenderOptions& o, PageSetup& page)
 {
@@ -91,6 +111,11 @@ std::string CheckOptions(const RenderOptions& o, PageSetup& page)
         return "--contours and --interval: give one of them";
     if (!o.range.empty() && !(o.range[0] < o.range[1]))
         return "--range MIN,MAX needs MIN below MAX";
+    if (ColourMapFromName(o.colourMap) < 0)
+        return "--colormap: \"" + o.colourMap + "\" is not one of Classic, Monochrome, viridis, " +
+               "cividis, magma, Blue-white-red, turbo";
+    if (!o.clip.empty() && !(o.clip[0] >= 0 && o.clip[0] < o.clip[1] && o.clip[1] <= 100))
+        return "--clip LOW,HIGH needs 0 <= LOW < HIGH <= 100 (percent)";
     if (!o.size.empty()) {
         int w = 0, h = 0;
         char tail = 0;
@@ -159,6 +184,7 @@ int RunRender(const CommonOptions& common, const RenderOptions& o)
     else
         doc.DrawingParameter->RightMargin = FittedRightMargin;
     ApplyContours(o, v, *doc.PlotSettings);
+    ApplyColours(o, doc.PlotSettings->Display);
     SliceViewState state;
     state.colourMode = o.grey ? 0 : 1;
     state.kiloMeter = o.labels == "km" ? 1 : 0;
@@ -207,6 +233,22 @@ void AddRender(Registry r)
     sub->add_option("--size", o->size,
                     "Page size WIDTHxHEIGHT in pixels at 4 pixels per mm (default 1188x840, A4 "
                     "landscape); PDF and SVG take the same page in mm");
+    sub->add_option("--colormap", o->colourMap,
+                    "Colour map: Classic, Monochrome, viridis, cividis, magma, Blue-white-red or "
+                    "turbo (case ignored)")
+        ->capture_default_str();
+    sub->add_flag("--continuous", o->continuous,
+                  "Each cell its interpolated colour instead of its band's (default: banded)");
+    sub->add_option("--clip", o->clip,
+                    "Automatic colour range between two percentiles LOW,HIGH of the values "
+                    "(percent; default: the data's min and max)")
+        ->delimiter(',')
+        ->expected(2);
+    sub->add_flag("--clip-exact", o->clipExact,
+                  "Percentiles over every cell (default: from a sample of at least a million "
+                  "cells when the volume is larger)");
+    sub->add_flag("--symmetric", o->symmetric,
+                  "Automatic colour range symmetric about zero, for perturbations");
     AddInputOptions(*sub, o->input);
     sub->callback([o, r]() { r.status = RunRender(r.common, *o); });
 }

@@ -241,6 +241,21 @@ TEST_F(CliTest, Render_WritesPngOfTheAskedSizeWithTheLevelColours_AndValidPdfAnd
         EXPECT_LT(low, high) << "grey " << grey;
     }
 
+    // A colour map paints the same levels in its own colours.
+    {
+        CliRun run = Run({"render", "h.vol", "-o", "h.png", "--size", "800x600", "--range", "-1,2",
+                          "--contours", "3", "--colormap", "VIRIDIS"});
+        ASSERT_EQ(run.status, 0) << run.err;
+        QImage image(QString::fromStdString(dir.File("h.png")));
+        const ColourMapTable& viridis = GetColourMap(ColourMapFromName("viridis"));
+        const double low = MeanColumnOf(image, viridis.level[12], 20000);
+        const double high = MeanColumnOf(image, viridis.level[24], 20000);
+        ASSERT_GE(low, 0);
+        ASSERT_GE(high, 0);
+        EXPECT_LT(low, high);
+        EXPECT_LT(MeanColumnOf(image, LevelColor(12, 1), 20000), 0); // no Classic colour left
+    }
+
     ASSERT_EQ(Run({"render", "h.vol", "-o", "h.pdf", "--plane", "y", "--labels", "m"}).status, 0);
     EXPECT_EQ(ReadWholeFile(dir.File("h.pdf")).substr(0, 5), "%PDF-");
     ASSERT_EQ(
@@ -393,6 +408,8 @@ TEST_F(CliTest, UsageErrors_ExitTwoAndNameTheOption)
         {{"render", "a.vol", "-o", "x.png", "--plane", "w"}, "--plane"},
         {{"render", "a.vol", "-o", "x.png", "--index", "9"}, "--index"},
         {{"render", "a.vol", "-o", "x.png", "--size", "big"}, "--size"},
+        {{"render", "a.vol", "-o", "x.png", "--colormap", "jet"}, "--colormap"},
+        {{"render", "a.vol", "-o", "x.png", "--clip", "99,1"}, "--clip"},
         {{"convert", "a.vol", "b.vol", "--from", "raw"}, "--dims"},
         {{"random", "--size", "100", "-o", "m.dat"}, "--size"},
         {{"random", "--field", "f.vol", "-o", "m.dat"}, "--field"},
