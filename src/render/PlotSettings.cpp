@@ -8,7 +8,7 @@
 
 CPlotSettings::CPlotSettings()
 {
-    ReadSettingFloat("SCALE", ScaleDenominator);
+    ReadSettingFloat("SCALE", ScaleDenominator, MinScaleDenominator, MaxScaleDenominator);
 }
 
 int TruncToInt(double value)

@@ -14,6 +14,11 @@ struct CAxisRecord {
     std::string Title;
 };
 
+// Map scales 1/S that "SCALE" may set: a hand-edited zero, negative or absurd S keeps the
+// default instead of drawing the image far past the window or as a dot.
+inline constexpr float MinScaleDenominator = 100.0f;
+inline constexpr float MaxScaleDenominator = 1.0e10f;
+
 class CPlotSettings {
 public:
     // Reads "SCALE" (section "General") once; it is never written back.
