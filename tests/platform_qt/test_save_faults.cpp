@@ -14,6 +14,22 @@
 
 namespace {
 
+// Fonts need a QGuiApplication; one per process, without a display.
+void EnsureApp()
+{
+    static QCoreApplication* app = [] () -> QCoreApplication* {
+        if (QCoreApplication::instance()) // made by another suite of this program
+            return QCoreApplication::instance();
+        if (!std::getenv("QT_QPA_PLATFORM"))
+            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        static int argc = 1;
+        static char name[] = "test_platform_qt";
+        static char* argv[] = {name, nullptr};
+        return new QGuiApplication(argc, argv);
+    }();
+    (void)app;
+}
+
 std::string ReadWholeFile(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
@@ -26,12 +42,7 @@ std::string ReadWholeFile(const std::string& path)
 
 TEST(SaveFaults, ExportedPictureKilledOrFullKeepsThePreviousFile)
 {
-    if (!std::getenv("QT_QPA_PLATFORM"))
-        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-    int argc = 1;
-    char name[] = "test_save_faults";
-    char* argv[] = {name, nullptr};
-    QGuiApplication app(argc, argv);
+    EnsureApp();
     testing_support::HeadlessServices svc;
     testing_support::TempDir dir;
     CData3DEx volume;
