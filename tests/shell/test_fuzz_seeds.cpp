@@ -2,6 +2,7 @@
 // models, stations, series, 2D slice, ray-tracing model, profile). Each seed is checked to be
 // accepted here first, so the fuzzers start from inputs that reach the readers' inner parts.
 // Written to $KALDER_FUZZ_CORPUS/<reader>/ when that is set (the fuzz smoke tests set it).
+#include "platform/BinaryFile.h"
 #include "readers/TomographyFile.h"
 #include "regional/StationModel.h"
 #include "support/TestServices.h"
@@ -98,7 +99,7 @@ TEST(FuzzSeeds, AreReadAndWritten)
     TomographyGrid grid;
     grid.Allocate(2, 2, 2);
     platform::MemoryFile aft(seeds.at("read_aft/records").data);
-    aft.Seek(4);
+    aft.Seek(4, platform::SeekFrom::Begin);
     const TomographyReadResult read = ReadTomographyRecords(aft, grid);
     EXPECT_EQ(read.Records, 4);
     EXPECT_EQ(read.Outside, 1);

@@ -94,7 +94,7 @@ TEST(ProfileValues, AbsurdValuesKeepTheirDefaults)
     EXPECT_EQ(st.Boundary[0], 1000);
     for (int i = 0; i < StretchInfo::MaxAreas; ++i)
         EXPECT_EQ(st.Stretch[i], 1.0f) << i;
-    EXPECT_EQ(volume.bReadStretchInfo, 0);
+    EXPECT_EQ(volume.bReadStretchInfo, 1); // the default
 
     shell_test::Session s;
     Edit(s.svc.profile, {{"NX", "-64"}, {"NY", "lots"}, {"NZ", "12"}, {"bKiloMeter", "2"},
@@ -114,7 +114,7 @@ TEST(ProfileValues, UsableValuesAreRead)
                        {"Stretch1", "+2.500000"},
                        {"Boundary1", "30"},
                        {"StretchOn", "1"},
-                       {"bReadStretchInfo", "1"}});
+                       {"bReadStretchInfo", "0"}});
     CPlotSettings settings;
     EXPECT_EQ(settings.ScaleDenominator, 250000.0f);
     CData3DEx volume;
@@ -122,7 +122,7 @@ TEST(ProfileValues, UsableValuesAreRead)
     EXPECT_EQ(volume.Stretch->Stretch[1], 2.5f);
     EXPECT_EQ(volume.Stretch->Boundary[1], 30);
     EXPECT_EQ(volume.Stretch->StretchOn, 1);
-    EXPECT_EQ(volume.bReadStretchInfo, 1);
+    EXPECT_EQ(volume.bReadStretchInfo, 0);
 }
 
 TEST(ProfileValues, AbsurdProfileDrawsTheDefaultPictureInsideTheWindow)
