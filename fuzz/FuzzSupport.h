@@ -9,7 +9,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace fuzz {
@@ -59,6 +63,46 @@ inline void QueueDataSize(std::uint8_t control, const std::uint8_t* extra)
     default:
         break; // unanswered: cancelled
     }
+}
+
+// A private scratch folder, made once and made the current directory, for readers that take a
+// path and writers that put files beside their input (logs, station models, 2D exports).
+struct ScratchFolder {
+    ScratchFolder()
+    {
+        const char* base = std::getenv("TMPDIR");
+        std::string pattern = std::string(base && *base ? base : "/tmp") + "/kalder-fuzz-XXXXXX";
+        std::vector<char> name(pattern.begin(), pattern.end());
+        name.push_back('\0');
+        if (!::mkdtemp(name.data()) || ::chdir(name.data()) != 0)
+            std::abort();
+        path = name.data();
+    }
+    ~ScratchFolder()
+    {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+    std::string path;
+};
+
+inline const std::string& Scratch()
+{
+    static const ScratchFolder folder;
+    return folder.path;
+}
+
+// Writes bytes to name in the scratch folder; returns the path.
+inline std::string PutScratch(const std::string& name, const std::uint8_t* data, std::size_t size)
+{
+    const std::string path = Scratch() + "/" + name;
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f)
+        std::abort();
+    if (size > 0 && std::fwrite(data, 1, size, f) != size)
+        std::abort();
+    std::fclose(f);
+    return path;
 }
 
 inline platform::MemoryFile Memory(const std::uint8_t* data, std::size_t size)

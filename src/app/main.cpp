@@ -17,6 +17,7 @@
 
 #include "SliceWidget.h"
 #include <QApplication>
+#include <QBuffer>
 #include <QCommandLineParser>
 #include <QMouseEvent>
 #include <QScreen>
@@ -79,8 +80,14 @@ bool WriteSnapshot(MainWindow& window, const QString& out)
 {
     std::string path = out.toStdString();
     PageFormat format = PageFormatFromPath(path);
-    if (format == PageFormat::Png)
-        return window.grab().save(out, "PNG");
+    if (format == PageFormat::Png) {
+        // Encoded in memory and put in place whole, so a failed write keeps an earlier file.
+        QByteArray bytes;
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        return window.grab().save(&buffer, "PNG") &&
+               SaveBytesReplacing(path, bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    }
     CKalderDoc& doc = window.Doc();
     CKalderView& view = window.View();
     if (!doc.PlotSettings)

@@ -41,6 +41,12 @@ bool WriteAll(int fd, const void* buffer, std::size_t count)
     return true;
 }
 
+AtomicWriteHook& WriteHook()
+{
+    static AtomicWriteHook hook;
+    return hook;
+}
+
 int Whence(SeekFrom from)
 {
     return from == SeekFrom::Begin ? SEEK_SET : from == SeekFrom::Current ? SEEK_CUR : SEEK_END;
@@ -105,6 +111,11 @@ std::unique_ptr<BinaryFile> OpenWith(const std::string& path, int flags, std::st
 
 } // namespace
 
+void SetAtomicWriteHook(AtomicWriteHook hook)
+{
+    WriteHook() = std::move(hook);
+}
+
 std::unique_ptr<BinaryFile> OpenBinaryRead(const std::string& path, std::string* error)
 {
     return OpenWith(path, O_RDONLY, error);
@@ -152,10 +163,23 @@ std::size_t AtomicFile::Read(void* buffer, std::size_t count)
 
 bool AtomicFile::Write(const void* buffer, std::size_t count)
 {
-    if (fd < 0 || !WriteAll(fd, buffer, count)) {
+    if (fd < 0)
+        return false;
+    const AtomicWriteHook& hook = WriteHook();
+    errno = 0;
+    bool ok = true;
+    if (hook && !hook(target, written, count)) {
+        errno = ENOSPC;
+        ok = false;
+    }
+    ok = ok && WriteAll(fd, buffer, count);
+    if (!ok) {
+        if (!failed)
+            failure = errno != 0 ? std::strerror(errno) : "a write failed";
         failed = true;
         return false;
     }
+    written += static_cast<std::int64_t>(count);
     return true;
 }
 
@@ -196,7 +220,7 @@ bool AtomicFile::Commit(std::string* error)
     }
     if (failed) {
         if (error)
-            *error = "a write failed (disk full?)";
+            *error = failure;
         Close();
         return false;
     }

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -63,9 +64,19 @@ private:
     AtomicFile(int fd, std::string target, std::string temp);
     int fd;
     bool failed = false;
+    std::string failure;     // system text of the first failed write
+    std::int64_t written = 0; // bytes written so far, for the fault hook
     std::string target;
     std::string temp;
 };
+
+// Fault injection for tests of interrupted and failing saves. When set, every AtomicFile write
+// first calls the hook with the target, the bytes already written and the size of the request;
+// false makes that write fail as on a full device (ENOSPC). A hook may also end the process, as a
+// crash or a kill part way through a save would. An empty function removes the hook.
+using AtomicWriteHook =
+    std::function<bool(const std::string& target, std::int64_t written, std::size_t count)>;
+void SetAtomicWriteHook(AtomicWriteHook hook);
 
 // An in-memory file for tests of readers and writers.
 class MemoryFile : public BinaryFile {

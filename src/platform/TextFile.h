@@ -3,6 +3,7 @@
 // inputs it parses. The object closes its file, so no path leaves a stream open.
 
 #include <cstdio>
+#include <memory>
 #include <string>
 
 namespace platform {
@@ -31,6 +32,32 @@ public:
 
 private:
     std::FILE* file = nullptr;
+};
+
+class AtomicFile;
+
+// Text output for files the user keeps: written beside the target and put in its place only by
+// Commit, so a crash, a kill or a full disk part way leaves the previous file as it was.
+class AtomicTextFile {
+public:
+    AtomicTextFile();
+    ~AtomicTextFile();
+    AtomicTextFile(const AtomicTextFile&) = delete;
+    AtomicTextFile& operator=(const AtomicTextFile&) = delete;
+
+    // Starts the temporary file; false (with the system's text in error) when it cannot.
+    bool Create(const std::string& path, std::string* error = nullptr);
+    bool IsOpen() const { return file != nullptr; }
+    void Printf(const char* format, ...) __attribute__((format(printf, 2, 3)));
+    void Write(const std::string& text);
+    // Writes what is buffered and replaces the target; false (with the reason) when any write
+    // failed, and then the target is unchanged. Without Commit nothing replaces the target.
+    bool Commit(std::string* error = nullptr);
+
+private:
+    void Flush();
+    std::unique_ptr<AtomicFile> file;
+    std::string buffer;
 };
 
 // Formats into a std::string with C formats.

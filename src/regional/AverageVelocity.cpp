@@ -127,7 +127,8 @@ CommandResult OnCalculatingAVS(const CData3D& volume, const std::string& folder)
              file->WriteFloat(volume.StepZ);
         for (int j = 0; ok && j < ny; ++j)
             ok = file->Write(avs[j], static_cast<std::size_t>(nx) * sizeof(float));
-        ok = ok && file->Commit(&error);
+        // Commit refuses a file with a failed write and says why.
+        ok = file->Commit(&error) && ok;
     }
     FreeMatrix(avs, 0, ny, 0, nx);
     if (!ok) {

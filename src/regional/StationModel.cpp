@@ -243,9 +243,10 @@ int CHalvoModel::ExtractColumn(const CStation& station, int& ix, int& iy)
     const float* q = rho + nz;
 
     const std::string path = platform::JoinPath(folder, station.Name + ".dat");
-    platform::TextFile out;
-    if (!out.Create(path)) {
-        ui.MessageBox(platform::Format("Cannot create \"%s\".", path.c_str()));
+    platform::AtomicTextFile out; // a failed write leaves an earlier model of the station
+    std::string error;
+    if (!out.Create(path, &error)) {
+        ui.MessageBox(platform::Format("Cannot create \"%s\": %s.", path.c_str(), error.c_str()));
         return 0;
     }
     out.Printf("1\n");
@@ -263,8 +264,9 @@ int CHalvoModel::ExtractColumn(const CStation& station, int& ix, int& iy)
         out.Printf("%f %f %f %f %f : %f %f \n", vp / 1000.0f, vs / 1000.0f, density / 1000.0f,
                    h / 1000.0f, 1.0 / (2.0 * qs), qs, qs);
     }
-    if (!out.Close()) {
-        ui.MessageBox(platform::Format("Cannot write \"%s\".", path.c_str()));
+    if (!out.Commit(&error)) {
+        ui.MessageBox(platform::Format("Cannot write \"%s\": %s. The file was not changed.",
+                                       path.c_str(), error.c_str()));
         return 0;
     }
     return 1;
@@ -277,9 +279,11 @@ CommandResult OnExtract1DModel(const std::string& folder)
     if (paths.empty())
         return {};
     const std::string summaryPath = platform::JoinPath(folder, "FindStation.txt");
-    platform::TextFile summary;
-    if (!summary.Create(summaryPath)) {
-        ui.MessageBox(platform::Format("Cannot create \"%s\".", summaryPath.c_str()));
+    platform::AtomicTextFile summary;
+    std::string error;
+    if (!summary.Create(summaryPath, &error)) {
+        ui.MessageBox(
+            platform::Format("Cannot create \"%s\": %s.", summaryPath.c_str(), error.c_str()));
         return {};
     }
     const StationList list = ReadStationFile(paths.front());
@@ -301,8 +305,9 @@ CommandResult OnExtract1DModel(const std::string& folder)
         model.ExtractColumn(station, ix, iy);
         summary.Printf("%d %d %d\n", ++number, ix, iy);
     }
-    if (!summary.Close())
-        ui.MessageBox(platform::Format("Cannot write \"%s\".", summaryPath.c_str()));
+    if (!summary.Commit(&error))
+        ui.MessageBox(platform::Format("Cannot write \"%s\": %s. The file was not changed.",
+                                       summaryPath.c_str(), error.c_str()));
     ui.MessageBox("Station search has been completed !");
     return {};
 }

@@ -1,6 +1,7 @@
 #include "render/PlotSettings.h"
 
 #include "plot/Settings.h"
+#include "render/ColorPalette.h"
 
 #include <algorithm>
 #include <cmath>
@@ -8,20 +9,21 @@
 
 CPlotSettings::CPlotSettings()
 {
-    ReadSettingFloat("SCALE", ScaleDenominator);
+    ReadSettingFloat("SCALE", ScaleDenominator, MinScaleDenominator, MaxScaleDenominator);
 }
 
 std::vector<SettingBinding> CDisplayOptions::Bindings()
 {
-    return {IntSetting("bFitToWindow", FitToWindow),
-            IntSetting("ColourMap", ColourMap),
-            IntSetting("bContinuousShading", ContinuousShading),
-            IntSetting("bClipToPercentiles", ClipToPercentiles),
-            FloatSetting("ClipLowPercent", ClipLowPercent),
-            FloatSetting("ClipHighPercent", ClipHighPercent),
-            IntSetting("bClipSampled", ClipSampled),
-            IntSetting("bSymmetricAboutZero", SymmetricAboutZero),
-            IntSetting("bHistogramLog", HistogramLog)};
+    // A hand-edited value outside its range keeps the default.
+    return {IntSetting("bFitToWindow", FitToWindow, 0, 1),
+            IntSetting("ColourMap", ColourMap, 0, ColourMapCount - 1),
+            IntSetting("bContinuousShading", ContinuousShading, 0, 1),
+            IntSetting("bClipToPercentiles", ClipToPercentiles, 0, 1),
+            FloatSetting("ClipLowPercent", ClipLowPercent, 0.0f, 100.0f),
+            FloatSetting("ClipHighPercent", ClipHighPercent, 0.0f, 100.0f),
+            IntSetting("bClipSampled", ClipSampled, 0, 1),
+            IntSetting("bSymmetricAboutZero", SymmetricAboutZero, 0, 1),
+            IntSetting("bHistogramLog", HistogramLog, 0, 1)};
 }
 
 int TruncToInt(double value)

@@ -17,8 +17,8 @@ struct CAxisRecord {
     std::string Title;
 };
 
-// The viewer's display options beyond the described picture. The defaults are the described
-// behaviour; the view reads and writes them through Bindings (profile section "General"), and
+// The viewer's display options beyond the classic picture. The defaults give the classic
+// picture; the view reads and writes them through Bindings (profile section "General"), and
 // the command-line tools set the fields directly.
 struct CDisplayOptions {
     int FitToWindow = 0;       // 1: a map-scale section is scaled to fill the window
@@ -34,6 +34,11 @@ struct CDisplayOptions {
     // Each option's profile key and member, declared once.
     std::vector<SettingBinding> Bindings();
 };
+
+// Map scales 1/S that "SCALE" may set: a hand-edited zero, negative or absurd S keeps the
+// default instead of drawing the image far past the window or as a dot.
+inline constexpr float MinScaleDenominator = 100.0f;
+inline constexpr float MaxScaleDenominator = 1.0e10f;
 
 class CPlotSettings {
 public:

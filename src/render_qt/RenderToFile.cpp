@@ -1,7 +1,10 @@
 #include "render_qt/RenderToFile.h"
 
+#include "platform/BinaryFile.h"
 #include "platform/qt/QtSurface.h"
 
+#include <QBuffer>
+#include <QByteArray>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
@@ -31,6 +34,10 @@ void Paint(QPainter& painter, double dotsPerMm, QSizeF pixels, bool vector, CPlo
     DrawVolumePlane(settings, surface, folder, layout, volume, view);
 }
 
+bool EncodePage(QIODevice& device, PageFormat format, const PageSetup& page,
+                CPlotSettings& settings, const std::string& folder, const CDrawingParameter& layout,
+                const CData3D& volume, const SliceViewState& view);
+
 } // namespace
 
 PageFormat PageFormatFromPath(const std::string& path)
@@ -51,11 +58,50 @@ PageFormat PageFormatFromPath(const std::string& path)
 bool RenderPlaneToFile(const std::string& path, PageFormat format, const PageSetup& page,
                        CPlotSettings& settings, const std::string& folder,
                        const CDrawingParameter& layout, const CData3D& volume,
-                       const SliceViewState& view)
+                       const SliceViewState& view, std::string* error)
+{
+    if (error)
+        error->clear();
+    QByteArray bytes;
+    {
+        QBuffer buffer(&bytes);
+        buffer.open(QIODevice::WriteOnly);
+        if (!EncodePage(buffer, format, page, settings, folder, layout, volume, view))
+            return false;
+    }
+    return SaveBytesReplacing(path, bytes.constData(), static_cast<std::size_t>(bytes.size()),
+                              error);
+}
+
+bool SaveBytesReplacing(const std::string& path, const void* data, std::size_t size,
+                        std::string* error)
+{
+    std::string why;
+    auto file = platform::AtomicFile::Create(path, &why);
+    if (file) {
+        // In pieces, as any large write reaches the disk; Commit refuses a file whose write
+        // failed and gives the reason.
+        constexpr std::size_t piece = 16384;
+        const auto* bytes = static_cast<const char*>(data);
+        for (std::size_t at = 0; at < size; at += piece)
+            if (!file->Write(bytes + at, std::min(piece, size - at)))
+                break;
+        if (file->Commit(&why))
+            return true;
+    }
+    if (error)
+        *error = why;
+    return false;
+}
+
+namespace {
+
+bool EncodePage(QIODevice& device, PageFormat format, const PageSetup& page,
+                CPlotSettings& settings, const std::string& folder, const CDrawingParameter& layout,
+                const CData3D& volume, const SliceViewState& view)
 {
     if (!ValidPage(page))
         return false;
-    const QString file = QString::fromStdString(path);
     switch (format) {
     case PageFormat::Png: {
         if (!(page.dotsPerMm > 0) || page.dotsPerMm > 100)
@@ -73,10 +119,10 @@ bool RenderPlaneToFile(const std::string& path, PageFormat format, const PageSet
             Paint(painter, page.dotsPerMm, QSizeF(w, h), false, settings, folder, layout, volume,
                   view);
         }
-        return image.save(file, "PNG");
+        return image.save(&device, "PNG");
     }
     case PageFormat::Pdf: {
-        QPdfWriter writer(file);
+        QPdfWriter writer(&device);
         writer.setResolution(600);
         writer.setPageSize(QPageSize(QSizeF(page.widthMm, page.heightMm), QPageSize::Millimeter));
         writer.setPageMargins(QMarginsF(0, 0, 0, 0));
@@ -94,7 +140,7 @@ bool RenderPlaneToFile(const std::string& path, PageFormat format, const PageSet
         const QSize size(static_cast<int>(std::lround(page.widthMm * dotsPerMm)),
                          static_cast<int>(std::lround(page.heightMm * dotsPerMm)));
         QSvgGenerator generator;
-        generator.setFileName(file);
+        generator.setOutputDevice(&device);
         generator.setSize(size);
         generator.setViewBox(QRect(QPoint(0, 0), size));
         generator.setResolution(254);
@@ -108,3 +154,5 @@ bool RenderPlaneToFile(const std::string& path, PageFormat format, const PageSet
     }
     return false;
 }
+
+} // namespace

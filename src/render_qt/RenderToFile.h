@@ -7,6 +7,7 @@
 #include "render/PlotSettings.h"
 #include "volume/Data3D.h"
 
+#include <cstddef>
 #include <string>
 
 enum class PageFormat { Png, Pdf, Svg };
@@ -21,9 +22,17 @@ struct PageSetup {
 PageFormat PageFormatFromPath(const std::string& path);
 
 // Paints the volume's current plane (PlaneKind, PlaneIndex, Stretch) on a white page and writes
-// it to path. Returns false (and writes nothing usable) when the page is empty or the file cannot
-// be written.
+// it to path, replacing an earlier file only once the whole page is written. Returns false when
+// the page is empty or the file cannot be written; error then holds the system's reason for a
+// file that could not be written (empty for a page that could not be painted), and an earlier
+// file at path is unchanged.
 bool RenderPlaneToFile(const std::string& path, PageFormat format, const PageSetup& page,
                        CPlotSettings& settings, const std::string& folder,
                        const CDrawingParameter& layout, const CData3D& volume,
-                       const SliceViewState& view);
+                       const SliceViewState& view, std::string* error = nullptr);
+
+// Writes size bytes to path through a temporary file beside it that replaces path only when all
+// of them are on disk. False (with the system's reason in error) when a write failed; an earlier
+// file at path is then unchanged.
+bool SaveBytesReplacing(const std::string& path, const void* data, std::size_t size,
+                        std::string* error = nullptr);

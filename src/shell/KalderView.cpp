@@ -102,8 +102,9 @@ void CKalderView::OnDestroy()
 
 std::vector<SettingBinding> CKalderView::ShutDownSettings()
 {
-    return {IntSetting("NX", RememberedNX), IntSetting("NY", RememberedNY),
-            IntSetting("NZ", RememberedNZ), IntSetting("bKiloMeter", bKiloMeter)};
+    // Proposed extents are never negative; the kilometre flag is a flag.
+    return {IntSetting("NX", RememberedNX, 0), IntSetting("NY", RememberedNY, 0),
+            IntSetting("NZ", RememberedNZ, 0), IntSetting("bKiloMeter", bKiloMeter, 0, 1)};
 }
 
 void CKalderView::ValuesChanged()
@@ -825,9 +826,11 @@ void CKalderView::SavePicks()
     CData3DEx& v = theVolume();
     std::string path = platform::JoinPath(
         Doc.WorkingFolder, platform::Format("PickDataHorizontal_%d.txt", v.PlaneIndex));
-    platform::TextFile file;
-    if (!file.Create(path)) {
-        platform::GetUi().MessageBox("Cannot write the picked data to " + path + ".");
+    platform::AtomicTextFile file; // a failed save keeps the picks saved before
+    std::string error;
+    if (!file.Create(path, &error)) {
+        platform::GetUi().MessageBox("Cannot write the picked data to " + path + ": " + error +
+                                     ".");
         return;
     }
     float c = v.GetPlaneCoordinate(v.PlaneKind, v.PlaneIndex);
@@ -835,8 +838,9 @@ void CKalderView::SavePicks()
         const PickedPoint& p = PickedPoints[static_cast<std::size_t>(i)];
         file.Printf("%f %f %f %f\n", p.x, p.y, c, p.y / c / 3);
     }
-    if (!file.Close()) {
-        platform::GetUi().MessageBox("Cannot write the picked data to " + path + ".");
+    if (!file.Commit(&error)) {
+        platform::GetUi().MessageBox("Cannot write the picked data to " + path + ": " + error +
+                                     ". The file was not changed.");
         return;
     }
     platform::GetUi().MessageBox(

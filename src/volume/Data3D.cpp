@@ -8,7 +8,7 @@
 
 CData3D::CData3D() : Stretch(std::make_unique<StretchInfo>())
 {
-    ReadSettingInt("bReadStretchInfo", bReadStretchInfo);
+    ReadSettingInt("bReadStretchInfo", bReadStretchInfo, 0, 1);
     Stretch->LoadStretchSettings();
 }
 

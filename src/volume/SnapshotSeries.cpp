@@ -42,11 +42,9 @@ bool WriteFD2DModel(const std::string& path, int nx, float spacing, int p1, int 
                     const std::vector<int>& layer, const std::vector<float> (&values)[5],
                     std::string& error)
 {
-    platform::TextFile out;
-    if (!out.Create(path)) {
-        error = std::strerror(errno);
+    platform::AtomicTextFile out; // an interrupted export leaves the previous model whole
+    if (!out.Create(path, &error))
         return false;
-    }
     const int nz = static_cast<int>(layer.size());
     const int points = nx / 10;
     out.Printf(" %d %d %f \n", nx, nz, static_cast<double>(spacing));
@@ -71,11 +69,7 @@ bool WriteFD2DModel(const std::string& path, int nx, float spacing, int p1, int 
             out.Printf(" \n");
         }
     }
-    if (!out.Close()) {
-        error = "a write failed (disk full?)";
-        return false;
-    }
-    return true;
+    return out.Commit(&error);
 }
 
 } // namespace

@@ -33,12 +33,15 @@ namespace {
 // "Boundary0" .. "Boundary4", "Stretch0" .. "Stretch4".
 std::vector<SettingBinding> Bindings(StretchInfo& s)
 {
-    std::vector<SettingBinding> b = {IntSetting("StretchOn", s.StretchOn),
+    // NArea is clamped after the read; a negative cell count or a factor that would draw a row
+    // flat or thousands of times its height keeps the default.
+    std::vector<SettingBinding> b = {IntSetting("StretchOn", s.StretchOn, 0, 1),
                                      IntSetting("NArea", s.NArea)};
     for (int i = 0; i < StretchInfo::MaxAreas; ++i)
-        b.push_back(IntSetting("Boundary" + std::to_string(i), s.Boundary[i]));
+        b.push_back(IntSetting("Boundary" + std::to_string(i), s.Boundary[i], 0));
     for (int i = 0; i < StretchInfo::MaxAreas; ++i)
-        b.push_back(FloatSetting("Stretch" + std::to_string(i), s.Stretch[i]));
+        b.push_back(FloatSetting("Stretch" + std::to_string(i), s.Stretch[i],
+                                 StretchInfo::MinFactor, StretchInfo::MaxFactor));
     return b;
 }
 

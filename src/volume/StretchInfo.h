@@ -12,11 +12,16 @@ class Form;
 class StretchInfo {
 public:
     static constexpr int MaxAreas = 5;
+    // Range of a row-height factor taken from the profile.
+    static constexpr float MinFactor = 0.01f;
+    static constexpr float MaxFactor = 100.0f;
 
     StretchInfo() = default;
 
     // Defaults, then the profile keys "StretchOn", "NArea", "Boundary0".."Boundary4" (int) and
-    // "Stretch0".."Stretch4" (float, "%f" text); a profile NArea outside 1..5 is clamped.
+    // "Stretch0".."Stretch4" (float, "%f" text); a profile NArea outside 1..5 is clamped, a
+    // StretchOn other than 0 or 1, a negative Boundary or a factor outside MinFactor..MaxFactor
+    // keeps its default.
     void LoadStretchSettings();
     void SaveStretchSettings() const;
 

@@ -18,7 +18,9 @@ namespace {
 // Fonts need a QGuiApplication; the tests run without a display.
 void EnsureApp()
 {
-    static QGuiApplication* app = [] {
+    static QCoreApplication* app = [] () -> QCoreApplication* {
+        if (QCoreApplication::instance()) // made by another suite of this program
+            return QCoreApplication::instance();
         if (!std::getenv("QT_QPA_PLATFORM"))
             ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
         static int argc = 1;

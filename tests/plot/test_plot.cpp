@@ -118,3 +118,50 @@ TEST(Fonts, HeightFollowsTheWindowsVersionRuleOnlyOnWindows)
         EXPECT_EQ(rotated.charSet, 0);
     }
 }
+
+TEST(Settings, HandEditedValuesOutsideTheirRangeOrNotNumbersKeepTheDefault)
+{
+    HeadlessServices s;
+    auto readInt = [&](const std::string& text, int def, int min = INT_MIN, int max = INT_MAX) {
+        s.profile.WriteString("General", "K", text);
+        int v = def;
+        ReadSettingInt("K", v, min, max);
+        return v;
+    };
+    auto readFloat = [&](const std::string& text, float def, float min = -SettingFloatMax,
+                         float max = SettingFloatMax) {
+        s.profile.WriteString("General", "F", text);
+        float v = def;
+        ReadSettingFloat("F", v, min, max);
+        return v;
+    };
+    EXPECT_EQ(readInt(" 42 ", 7), 42);
+    EXPECT_EQ(readInt("+42", 7), 42);
+    EXPECT_EQ(readInt("-42", 7), -42);
+    EXPECT_EQ(readInt("yes", 7), 7); // not 0, as the profile's own integer read gives
+    EXPECT_EQ(readInt("12abc", 7), 7);
+    EXPECT_EQ(readInt("", 7), 7);
+    EXPECT_EQ(readInt("99999999999", 7), 7);
+    EXPECT_EQ(readInt("99", 1, 1, 5), 1);
+    EXPECT_EQ(readInt("5", 1, 1, 5), 5);
+    EXPECT_EQ(readInt("0", 1, 1, 5), 1);
+
+    EXPECT_EQ(readFloat("2.500000", 1), 2.5f);
+    EXPECT_EQ(readFloat("nan", 1), 1.0f);
+    EXPECT_EQ(readFloat("-inf", 1), 1.0f);
+    EXPECT_EQ(readFloat("1e39", 1), 1.0f); // beyond float
+    EXPECT_EQ(readFloat("0x10", 1), 1.0f);
+    EXPECT_EQ(readFloat("3.5 km", 1), 1.0f);
+    EXPECT_EQ(readFloat("0", 1e6f, 100.0f, 1e10f), 1e6f);
+    EXPECT_EQ(readFloat("-5", 1e6f, 100.0f, 1e10f), 1e6f);
+    EXPECT_EQ(readFloat("250000", 1e6f, 100.0f, 1e10f), 250000.0f);
+
+    // A binding carries its range into the loop.
+    int flag = 1;
+    float factor = 1;
+    s.profile.WriteString("General", "bFlag", "2");
+    s.profile.WriteString("General", "Factor", "1e30");
+    ReadSettings({IntSetting("bFlag", flag, 0, 1), FloatSetting("Factor", factor, 0.01f, 100)});
+    EXPECT_EQ(flag, 1);
+    EXPECT_EQ(factor, 1.0f);
+}
