@@ -34,7 +34,11 @@ public:
                                         const std::string& pattern) override;
     bool RunForm(Form& form) override;
     void ShowProgress(const std::string& text) override { progress.push_back(text); }
-    void EndProgress() override { cancelPolls = 0; }
+    void EndProgress() override
+    {
+        lastPolls = cancelPolls;
+        cancelPolls = 0;
+    }
     // Counts the polls; answers true from poll cancelAtPoll on (never while it is 0).
     bool CancelRequested() override
     {
@@ -43,6 +47,7 @@ public:
     }
     int cancelAtPoll = 0;
     int cancelPolls = 0;
+    int lastPolls = 0; // the polls of the last command, counted up to its EndProgress
 
     // Queue helpers.
     ScriptedUi& AnswerMessage(Answer a)

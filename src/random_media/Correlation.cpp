@@ -18,6 +18,7 @@
 
 #include "random_media/Correlation.h"
 
+#include "platform/Services.h"
 #include "platform/TextFile.h"
 
 #include <algorithm>
@@ -237,9 +238,15 @@ void CopyRepeatedRows(float** plane, int nx, const std::vector<int>& firstY)
             std::memcpy(plane[y], plane[firstY[y]], sizeof(float) * static_cast<std::size_t>(nx));
 }
 
+// Between the sampling stages the user may cancel; the caller restores the volume.
+bool Stopped()
+{
+    return platform::GetUi().CancelRequested();
+}
+
 // No rotation (sin = 0): xr and zr are xOff cos and zOff cos up to the sign of a zero, so r is
 // sqrt((xn^2 + yn^2) + zn^2) of per-axis squares, and equal squares give equal rows and planes.
-void SampleSeparable(const GridGeometry& g, float*** values, const CorrelationFunction& f)
+bool SampleSeparable(const GridGeometry& g, float*** values, const CorrelationFunction& f)
 {
     const int nx = g.nx, ny = g.ny, nz = g.nz;
     std::vector<float> xn2(static_cast<std::size_t>(nx)), zn2(static_cast<std::size_t>(nz));
@@ -277,6 +284,8 @@ void SampleSeparable(const GridGeometry& g, float*** values, const CorrelationFu
                 row[x] = std::sqrt(xn2[x] + yz + zn2[z]);
         }
     }
+    if (Stopped())
+        return false;
     // 2. the distinct r, each evaluated once
     ValueTable table(kMaxTableKeys);
     for (int z : zs)
@@ -286,6 +295,8 @@ void SampleSeparable(const GridGeometry& g, float*** values, const CorrelationFu
                 table.Insert(row[x]);
         }
     table.Evaluate(f);
+    if (Stopped())
+        return false;
     // 3. r to values, repeated columns and rows filled in
 #pragma omp parallel for schedule(static)
     for (long p = 0; p < planes; ++p) {
@@ -306,11 +317,12 @@ void SampleSeparable(const GridGeometry& g, float*** values, const CorrelationFu
             for (int y = 0; y < ny; ++y)
                 std::memcpy(values[z][y], values[firstZ[z]][y],
                             sizeof(float) * static_cast<std::size_t>(nx));
+    return true;
 }
 
 // Any rotation: distinct rows of each plane evaluated directly; with antisymmetric X and Z
 // offsets the planes past the middle are the point mirrors of those before it.
-void SampleRotated(const GridGeometry& g, float*** values, const CorrelationFunction& f)
+bool SampleRotated(const GridGeometry& g, float*** values, const CorrelationFunction& f)
 {
     const int nx = g.nx, ny = g.ny, nz = g.nz;
     const std::vector<int> firstY = FirstWithSameBits(g.yn2);
@@ -330,6 +342,8 @@ void SampleRotated(const GridGeometry& g, float*** values, const CorrelationFunc
         }
         CopyRepeatedRows(values[z], nx, firstY);
     }
+    if (Stopped())
+        return false;
 #pragma omp parallel for schedule(dynamic, 1)
     for (int z = 0; z < nz; ++z) {
         if (computed(z))
@@ -344,16 +358,18 @@ void SampleRotated(const GridGeometry& g, float*** values, const CorrelationFunc
                 row[x] = mirror[nx - x];
         }
     }
+    return true;
 }
 
 // The plain loop, for grids whose offsets are not all finite (no symmetry argument holds).
-void SampleEveryCell(const GridGeometry& g, float*** values, const CorrelationFunction& f)
+bool SampleEveryCell(const GridGeometry& g, float*** values, const CorrelationFunction& f)
 {
 #pragma omp parallel for schedule(dynamic, 1)
     for (int z = 0; z < g.nz; ++z)
         for (int y = 0; y < g.ny; ++y)
             for (int x = 0; x < g.nx; ++x)
                 values[z][y][x] = f.Value(g.R(x, y, z));
+    return true;
 }
 
 } // namespace
@@ -393,12 +409,11 @@ int VonKarmanFunction3D(int type, int nx, int ny, int nz, float*** values, float
     const CorrelationFunction f(type, e, h);
     const bool finite = AllFinite(g.xOff) && AllFinite(g.yOff) && AllFinite(g.zOff) &&
                         std::isfinite(g.cosT) && std::isfinite(g.sinT);
-    if (!finite)
-        SampleEveryCell(g, values, f);
-    else if (g.sinT == 0.0f)
-        SampleSeparable(g, values, f);
-    else
-        SampleRotated(g, values, f);
+    const bool complete = !finite          ? SampleEveryCell(g, values, f)
+                          : g.sinT == 0.0f ? SampleSeparable(g, values, f)
+                                           : SampleRotated(g, values, f);
+    if (!complete)
+        return 0;
 
     // The vertical through the centre: x, y, z (axis units), X', Y, Z', r and the value.
     const int xc = nx / 2, yc = ny / 2;

@@ -24,6 +24,7 @@ float CorrelationValue(int type, float r, float e, float h);
 // Cell (x, y, z) lies at (x StepX, y StepY, z StepZ) and the peak r = 0 at the grid centre
 // (nx StepX / 2, ny StepY / 2, nz StepZ / 2); offsets in the X-Z plane are rotated by angle
 // (degrees) before they are divided by ax and az. Writes "VonKarmanFunction3D.txt" in the current
-// directory. Returns 1, or 0 with values untouched when ax, ay or az is 0.
+// directory. Between its stages it asks the Ui whether the user cancelled. Returns 1; 0 with
+// values untouched when ax, ay or az is 0; 0 with values partly written when cancelled.
 int VonKarmanFunction3D(int type, int nx, int ny, int nz, float*** values, float stepX, float stepY,
                         float stepZ, float ax, float ay, float az, float e, float h, float angle);

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 
 namespace {
 
@@ -55,6 +56,15 @@ void Remember(CKalderView& view, const ViewLoadMemory& m)
     view.RememberedNY = m.RememberedNY;
     view.RememberedNZ = m.RememberedNZ;
     view.Component = m.Component;
+}
+
+// Copies the values in use of from into to, whose grid has the same extents: the values
+// before a command that changed them in place.
+void PutBackValues(const CData3D& from, CData3D& to)
+{
+    for (int z = 0; z < to.NZ; ++z)
+        for (int y = 0; y < to.NY; ++y)
+            std::copy_n(from.Values[z][y], to.NX, to.Values[z][y]);
 }
 
 } // namespace
@@ -442,15 +452,20 @@ bool CKalderView::OnCommand(int id)
     case ID_RANDOM_MODEL:
         Apply(RandomVelocityModelCommand(v));
         return true;
-    case ID_VONKARMAN_AUTOCORRELATION: {
-        CommandResult r = VonKarmanAutoCorrelationCommand(v);
-        platform::GetUi().EndProgress();
-        Apply(r);
+    case ID_VONKARMAN_AUTOCORRELATION:
+        RunOnSnapshot([](CData3DEx& volume) { return VonKarmanAutoCorrelationCommand(volume); });
         return true;
-    }
     case ID_VONKARMAN_RANDOM:
+        RunOnSnapshot([](CData3DEx& volume) {
+            ProgressSurface surface;
+            return VonKarmanRandomCommand(volume, surface);
+        });
+        return true;
     case ID_VONKARMAN_RANDOM_FD3D:
-        RunCancellableModel(id);
+        RunOnSnapshot([](CData3DEx& volume) {
+            ProgressSurface surface;
+            return VonKarmanRandomFD3DCommand(volume, surface);
+        });
         return true;
     default:
         return false;
@@ -583,22 +598,33 @@ void CKalderView::OnClipPercentiles()
     SetDisplayOption(s.Display.ClipToPercentiles, dlg.Clip ? 1 : 0);
 }
 
-void CKalderView::RunCancellableModel(int id)
+void CKalderView::RunCancellable(const std::function<CommandResult()>& run,
+                                 const std::function<void()>& restore)
 {
-    CData3DEx& v = theVolume();
-    const VolumeSnapshot before(v);
-    ProgressSurface surface;
-    CommandResult r = id == ID_VONKARMAN_RANDOM ? VonKarmanRandomCommand(v, surface)
-                                                : VonKarmanRandomFD3DCommand(v, surface);
+    const CommandResult r = run();
     // A command that stopped at the user's request leaves the volume as it found it; one that
     // finished keeps its result even when Cancel came too late.
     const bool stopped = !r.Changed && platform::GetUi().CancelRequested();
     platform::GetUi().EndProgress();
     if (stopped) {
-        before.Restore(v);
+        restore();
         return;
     }
     Apply(r);
+}
+
+void CKalderView::RunOnSnapshot(const std::function<CommandResult(CData3DEx&)>& run)
+{
+    CData3DEx& v = theVolume();
+    std::optional<VolumeSnapshot> before;
+    try {
+        before.emplace(v);
+    } catch (const std::bad_alloc&) {
+        platform::GetUi().MessageBox("Not enough memory to keep a copy of the volume for Cancel; "
+                                     "nothing was changed.");
+        return;
+    }
+    RunCancellable([&] { return run(v); }, [&] { before->Restore(v); });
 }
 
 void CKalderView::GoToPlane(int index)
@@ -968,34 +994,41 @@ void CKalderView::OnImpulseModel()
 
 void CKalderView::OnForwardTransform()
 {
-    ProgressSurface surface;
-    CommandResult r = ForwardTransformCommand(theVolume(), surface);
-    platform::GetUi().EndProgress();
-    Apply(r);
+    RunOnSnapshot([](CData3DEx& volume) {
+        ProgressSurface surface;
+        return ForwardTransformCommand(volume, surface);
+    });
 }
 
 void CKalderView::OnInverseTransform()
 {
-    ProgressSurface surface;
-    CommandResult r = InverseTransformCommand(theVolume(), surface);
-    platform::GetUi().EndProgress();
-    Apply(r);
+    RunOnSnapshot([](CData3DEx& volume) {
+        ProgressSurface surface;
+        return InverseTransformCommand(volume, surface);
+    });
 }
 
 void CKalderView::OnAutoCorrelation()
 {
-    ProgressSurface surface;
-    CommandResult r = AutoCorrelationCommand(theVolume(), surface);
-    platform::GetUi().EndProgress();
-    Apply(r);
+    RunOnSnapshot([](CData3DEx& volume) {
+        ProgressSurface surface;
+        return AutoCorrelationCommand(volume, surface);
+    });
 }
 
 void CKalderView::OnMedianFilter()
 {
-    // The filter changes values in place: keep the undo copy first.
+    // The filter changes values in place: keep the undo copy first. It also serves Cancel,
+    // which puts the values back from it and the earlier undo copy back in its place, so no
+    // second copy of the volume is needed.
+    std::unique_ptr<CData3DEx> earlier = std::move(UndoCopy);
     SaveUndoCopy();
-    CommandResult r = MedianFilterCommand(theVolume());
-    Apply(r);
+    platform::GetUi().ShowProgress("Median filter");
+    RunCancellable([] { return MedianFilterCommand(theVolume()); },
+                   [this, &earlier] {
+                       PutBackValues(*UndoCopy, theVolume());
+                       UndoCopy = std::move(earlier);
+                   });
 }
 
 std::string CKalderView::DescribePoint(int x, int y) const

@@ -11,6 +11,7 @@
 #include "volume/Data3D.h"
 #include "volume/VolumeCommands.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -103,8 +104,14 @@ private:
     void Navigate(int id);
     void OnScale();
     void OnClipPercentiles();
-    // The Von Karman random models, whose synthesis the user may stop between its stages.
-    void RunCancellableModel(int id);
+    // The long commands the user may stop (the progress window's Cancel). A stopped command
+    // leaves the volume as before it: restore puts back what the command changed; one that
+    // finished is applied even when Cancel came too late.
+    void RunCancellable(const std::function<CommandResult()>& run,
+                        const std::function<void()>& restore);
+    // Cancellable on a copy of the volume taken first (cheap for an empty volume; values and
+    // the spectral grid in use otherwise). Runs nothing when the copy does not fit in memory.
+    void RunOnSnapshot(const std::function<CommandResult(CData3DEx&)>& run);
     // Toggles or sets a display option, remembers it and repaints.
     void SetDisplayOption(int& option, int value);
     void OnContourSetup();

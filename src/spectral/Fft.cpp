@@ -692,6 +692,7 @@ int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse
     // whichever thread runs it.
     const long perY = nx / bz;
     const long zTasks = static_cast<long>(ny) * perY;
+    bool stopped = false;
 #pragma omp parallel
     {
         // per-thread buffers, allocated once per call
@@ -712,14 +713,19 @@ int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse
                 runBatchY(r.data(), i.data(), planY, br, bi);
             }
         }
-        // the progress texts from the thread that owns the surface
+        // The progress texts and the Cancel poll from the thread that owns the window; all
+        // threads read the answer after the barrier, so all skip the Z sweep or none does.
 #pragma omp master
         {
             Progress(surface, -100, "FFT for Y direction");
-            Progress(surface, -100, "FFT for Z direction");
+            stopped = platform::GetUi().CancelRequested();
+            if (!stopped)
+                Progress(surface, -100, "FFT for Z direction");
         }
+#pragma omp barrier
+        const long zCount = stopped ? 0 : zTasks;
 #pragma omp for schedule(dynamic, perY)
-        for (long task = 0; task < zTasks; ++task) {
+        for (long task = 0; task < zCount; ++task) {
             const int y = static_cast<int>(task / perY);
             const int x0 = static_cast<int>(task % perY) * bz;
             for (int k = 0; k < nz; ++k)
@@ -729,5 +735,5 @@ int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse
     }
     // The progress window stays up: the command that runs the transforms ends it, so a command
     // of several transforms shows one window that its Cancel button belongs to.
-    return 1;
+    return stopped ? 0 : 1;
 }

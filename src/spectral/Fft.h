@@ -33,8 +33,10 @@ int CheckPowerOfTwo3D(int nfftx, int nffty, int nfftz);
 // Separable 3D transform of the tensor pair (re, im) over nfftx x nffty x nfftz cells, in place:
 // every X line, then every Y line, then every Z line, arithmetic in double precision, results
 // rounded to float. The inverse divides by nfftx * nffty * nfftz. Draws its progress texts on
-// surface (logical units of 0.1 mm, y upward). Returns 1 when done, 0 when the sizes are refused
-// by CheckPowerOfTwo3D (tensors untouched).
+// surface (logical units of 0.1 mm, y upward). Between the X/Y sweep and the Z sweep it asks the
+// Ui whether the user cancelled. Returns 1 when done, 0 when the sizes are refused by
+// CheckPowerOfTwo3D (tensors untouched) or when cancelled (tensors half transformed: the caller
+// restores them).
 int Fft3D(int nfftx, int nffty, int nfftz, float*** re, float*** im, int inverse,
           platform::Surface& surface);
 inline int Fft3DForward(int nfftx, int nffty, int nfftz, float*** re, float*** im,

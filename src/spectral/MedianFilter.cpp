@@ -9,6 +9,8 @@
 
 #include "spectral/MedianFilter.h"
 
+#include "platform/Services.h"
+
 #include <algorithm>
 #include <cstddef>
 #include <cstring>
@@ -158,6 +160,11 @@ int MedianFilter3D(CData3D& volume)
     auto savedPlane = [&](int c, int last) { return saved.data() + (2 * c + last) * plane; };
     auto chunkEnd = [&](int c) { return std::min(nz, (c + 1) * kChunk); };
     constexpr float inf = std::numeric_limits<float>::infinity();
+    // Chunks run in slabs of four, or of two when planes are large (so both cores still have
+    // work); between slabs the user may cancel, and the caller restores the values.
+    constexpr std::size_t kSlabCells = std::size_t{1} << 24;
+    const int slab = static_cast<int>(std::clamp<std::size_t>(kSlabCells / (kChunk * plane), 2, 4));
+    bool stopped = false;
 
 #pragma omp parallel
     {
@@ -178,17 +185,7 @@ int MedianFilter3D(CData3D& volume)
                 std::memcpy(to + static_cast<std::size_t>(y) * nx, values[z][y],
                             sizeof(float) * static_cast<std::size_t>(nx));
         };
-
-#pragma omp for schedule(static)
-        for (int c = 0; c < chunks; ++c) {
-            copyPlane(savedPlane(c, 0), c * kChunk);
-            copyPlane(savedPlane(c, 1), chunkEnd(c) - 1);
-        }
-        // (the loop ends with a barrier: nothing is written before every boundary is saved)
-
-        // chunks handed out one at a time, so a core busy elsewhere does not hold up the rest
-#pragma omp for schedule(dynamic, 1)
-        for (int c = 0; c < chunks; ++c) {
+        auto filterChunk = [&](int c) {
             const int z0 = c * kChunk, z1 = chunkEnd(c);
             bool hasPrev = z0 > 0;
             if (hasPrev)
@@ -196,18 +193,16 @@ int MedianFilter3D(CData3D& volume)
             setRows(rows[1], savedPlane(c, 0));
             for (int z = z0; z < z1; ++z) {
                 const bool hasNext = z + 1 < nz;
-                const float* nextBase = nullptr;
                 if (hasNext) {
                     // the plane above is still original: the next chunk's saved first plane, or
                     // a copy of this chunk's next plane taken before it is overwritten
                     if (z + 1 == z1) {
-                        nextBase = savedPlane(c + 1, 0);
+                        setRows(rows[2], savedPlane(c + 1, 0));
                     } else {
                         float* to = buffer[(z - z0) % 3].data();
                         copyPlane(to, z + 1);
-                        nextBase = to;
+                        setRows(rows[2], to);
                     }
-                    setRows(rows[2], nextBase);
                 }
                 FilterPlane(values[z], hasPrev ? rows[0].data() : nullptr, rows[1].data(),
                             hasNext ? rows[2].data() : nullptr, nx, ny, lowPad.data(),
@@ -216,7 +211,28 @@ int MedianFilter3D(CData3D& volume)
                 std::swap(rows[1], rows[2]);
                 hasPrev = true;
             }
+        };
+
+#pragma omp for schedule(static)
+        for (int c = 0; c < chunks; ++c) {
+            copyPlane(savedPlane(c, 0), c * kChunk);
+            copyPlane(savedPlane(c, 1), chunkEnd(c) - 1);
+        }
+        // (the loop ends with a barrier: nothing is written before every boundary is saved)
+
+        for (int first = 0; first < chunks; first += slab) {
+            const int last = std::min(chunks, first + slab);
+            // chunks handed out one at a time, so a core busy elsewhere does not hold up the rest
+#pragma omp for schedule(dynamic, 1)
+            for (int c = first; c < last; ++c)
+                filterChunk(c);
+            // the poll from the thread that owns the window; all threads read its answer
+#pragma omp master
+            stopped = last < chunks && platform::GetUi().CancelRequested();
+#pragma omp barrier
+            if (stopped)
+                break;
         }
     }
-    return 1;
+    return stopped ? 0 : 1;
 }

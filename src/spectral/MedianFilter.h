@@ -10,6 +10,7 @@
 float SelectMedian(const float* values, int n);
 
 // Filters Values in place over NX x NY x NZ cells; the window is [z][y][x], then [z-1], [z+1],
-// [y-1], [y+1], [x-1], [x+1] where they lie inside the grid. Returns 1 when done, 0 when the
-// volume has no data (nothing changed).
+// [y-1], [y+1], [x-1], [x+1] where they lie inside the grid. Between slabs of planes it asks the
+// Ui whether the user cancelled. Returns 1 when done, 0 when the volume has no data (nothing
+// changed) or when cancelled (some planes filtered: the caller restores the values it kept).
 int MedianFilter3D(CData3D& volume);

@@ -1,6 +1,7 @@
 #include "spectral/SpectralCommands.h"
 
 #include "numeric/Allocation.h"
+#include "platform/Services.h"
 #include "spectral/Fft.h"
 
 #include <cmath>
@@ -99,7 +100,9 @@ CommandResult AutoCorrelationCommand(CData3D& volume, platform::Surface& surface
     // imaginary parts of its own, so AuxValues is neither used nor changed
     float*** im = f3tensor(0, nz, 0, ny, 0, nx);
     ZeroTensor(im, nx, ny, nz);
-    int done = Fft3DForward(nx, ny, nz, volume.Values, im, surface);
+    // Cancel between the two transforms too; the caller restores Values.
+    int done = Fft3DForward(nx, ny, nz, volume.Values, im, surface) &&
+               !platform::GetUi().CancelRequested();
     if (done) {
         // magnitude |X| with zero phase: squares and sum in float, root in double, stored as float
         float*** re = volume.Values;

@@ -1,7 +1,9 @@
 #pragma once
 // The "Fourier analysis" commands on a volume: "Forward transform", "Inverse transform" and
 // "Auto correlation". Each works in place on the volume and tells the view what to do next; the
-// view owns the plot settings, the undo copies and the repaint.
+// view owns the plot settings, the undo copies and the repaint. The transforms ask the Ui whether
+// the user cancelled; a cancelled command returns nothing changed with the volume half
+// transformed, and the caller puts back the copy it kept.
 
 #include "volume/CommandResult.h"
 #include "volume/Data3D.h"
