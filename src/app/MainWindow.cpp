@@ -51,6 +51,55 @@ namespace {
 constexpr int MaxRecentFiles = 4;
 
 // Toolbar pictures the program draws itself: arrows and the plane letters, 17 x 17 pixels.
+// A filled arrow head pointing along (dx, dy) with a shaft behind it.
+void DrawArrow(QPainter& p, QPointF tip, qreal dx, qreal dy, const QColor& c)
+{
+    QPainterPath path;
+    QPointF n(-dy, dx);
+    path.moveTo(tip);
+    path.lineTo(tip - QPointF(dx, dy) * 6 + n * 6);
+    path.lineTo(tip - QPointF(dx, dy) * 6 + n * 2.5);
+    path.lineTo(tip - QPointF(dx, dy) * 12 + n * 2.5);
+    path.lineTo(tip - QPointF(dx, dy) * 12 - n * 2.5);
+    path.lineTo(tip - QPointF(dx, dy) * 6 - n * 2.5);
+    path.lineTo(tip - QPointF(dx, dy) * 6 - n * 6);
+    path.closeSubpath();
+    p.fillPath(path, c);
+}
+
+void DrawHead(QPainter& p, QPointF tip, qreal dx, const QColor& c)
+{
+    QPainterPath path;
+    path.moveTo(tip);
+    path.lineTo(tip + QPointF(-dx * 7, -6));
+    path.lineTo(tip + QPointF(-dx * 7, 6));
+    path.closeSubpath();
+    p.fillPath(path, c);
+}
+
+void DrawLetter(QPainter& p, const char* text)
+{
+    QFont f("Sans");
+    f.setBold(true);
+    f.setPixelSize(14);
+    p.setFont(f);
+    p.setPen(Qt::black);
+    p.drawText(QRectF(0, 0, 17, 17), Qt::AlignCenter, text);
+}
+
+// Four corner brackets around a frame: the picture fills the window.
+void DrawFitIcon(QPainter& p)
+{
+    QPen pen(QColor(40, 40, 40), 1.6);
+    p.setPen(pen);
+    p.drawRect(QRectF(4.5, 5.5, 8, 6));
+    for (QPointF c : {QPointF(1, 2), QPointF(16, 2), QPointF(1, 15), QPointF(16, 15)}) {
+        const qreal dx = c.x() < 8 ? 3 : -3, dy = c.y() < 8 ? 3 : -3;
+        p.drawLine(c, c + QPointF(dx, 0));
+        p.drawLine(c, c + QPointF(0, dy));
+    }
+}
+
 QIcon DrawnIcon(int id)
 {
     const int size = 17;
@@ -62,35 +111,10 @@ QIcon DrawnIcon(int id)
     p.setRenderHint(QPainter::Antialiasing);
     QColor red(210, 20, 20), green(20, 150, 40);
     auto arrow = [&p](QPointF tip, qreal dx, qreal dy, const QColor& c) {
-        // a filled arrow head pointing along (dx, dy) with a shaft behind it
-        QPainterPath path;
-        QPointF n(-dy, dx);
-        path.moveTo(tip);
-        path.lineTo(tip - QPointF(dx, dy) * 6 + n * 6);
-        path.lineTo(tip - QPointF(dx, dy) * 6 + n * 2.5);
-        path.lineTo(tip - QPointF(dx, dy) * 12 + n * 2.5);
-        path.lineTo(tip - QPointF(dx, dy) * 12 - n * 2.5);
-        path.lineTo(tip - QPointF(dx, dy) * 6 - n * 2.5);
-        path.lineTo(tip - QPointF(dx, dy) * 6 - n * 6);
-        path.closeSubpath();
-        p.fillPath(path, c);
+        DrawArrow(p, tip, dx, dy, c);
     };
-    auto head = [&p](QPointF tip, qreal dx, const QColor& c) {
-        QPainterPath path;
-        path.moveTo(tip);
-        path.lineTo(tip + QPointF(-dx * 7, -6));
-        path.lineTo(tip + QPointF(-dx * 7, 6));
-        path.closeSubpath();
-        p.fillPath(path, c);
-    };
-    auto letter = [&p](const char* text) {
-        QFont f("Sans");
-        f.setBold(true);
-        f.setPixelSize(14);
-        p.setFont(f);
-        p.setPen(Qt::black);
-        p.drawText(QRectF(0, 0, 17, 17), Qt::AlignCenter, text);
-    };
+    auto head = [&p](QPointF tip, qreal dx, const QColor& c) { DrawHead(p, tip, dx, c); };
+    auto letter = [&p](const char* text) { DrawLetter(p, text); };
     switch (id) {
     case ID_PREVIOUS:
         arrow({2, 8.5}, -1, 0, red);
@@ -121,18 +145,9 @@ QIcon DrawnIcon(int id)
     case ID_PLANE_X:
         letter("X");
         break;
-    case ID_FIT_TO_WINDOW: {
-        // Four corner brackets around a frame: the picture fills the window.
-        QPen pen(QColor(40, 40, 40), 1.6);
-        p.setPen(pen);
-        p.drawRect(QRectF(4.5, 5.5, 8, 6));
-        for (QPointF c : {QPointF(1, 2), QPointF(16, 2), QPointF(1, 15), QPointF(16, 15)}) {
-            const qreal dx = c.x() < 8 ? 3 : -3, dy = c.y() < 8 ? 3 : -3;
-            p.drawLine(c, c + QPointF(dx, 0));
-            p.drawLine(c, c + QPointF(0, dy));
-        }
+    case ID_FIT_TO_WINDOW:
+        DrawFitIcon(p);
         break;
-    }
     default:
         break;
     }
@@ -508,6 +523,31 @@ void MainWindow::PrintTo(QPrinter& target)
     slice->PaintPage(painter, dpmmX, dpmmY, client);
 }
 
+void MainWindow::OnFileOpen()
+{
+    // The save question comes before the file is chosen, as in every document program.
+    if (!doc->SaveModified())
+        return;
+    QString path = QFileDialog::getOpenFileName(this, "Open", QString(), "All Files (*)");
+    if (!path.isEmpty())
+        OpenDocument(path, true);
+}
+
+void MainWindow::OnPrintPreview()
+{
+    QPrintPreviewDialog dlg(&printer, this);
+    connect(&dlg, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* p) { PrintTo(*p); });
+    // The preview remembers whether it showed one page or two, as the framework does.
+    platform::Profile& profile = platform::GetProfile();
+    auto* preview = dlg.findChild<QPrintPreviewWidget*>();
+    if (preview && profile.GetInt("Settings", "PreviewPages", 1) == 2)
+        preview->setViewMode(QPrintPreviewWidget::FacingPagesView);
+    dlg.exec();
+    if (preview)
+        profile.WriteInt("Settings", "PreviewPages",
+                         preview->viewMode() == QPrintPreviewWidget::FacingPagesView ? 2 : 1);
+}
+
 void MainWindow::RunCommand(int id)
 {
     switch (id) {
@@ -516,15 +556,9 @@ void MainWindow::RunCommand(int id)
             doc->OnNewDocument();
         UpdateTitle();
         break;
-    case ID_FILE_OPEN: {
-        // The save question comes before the file is chosen, as in every document program.
-        if (!doc->SaveModified())
-            break;
-        QString path = QFileDialog::getOpenFileName(this, "Open", QString(), "All Files (*)");
-        if (!path.isEmpty())
-            OpenDocument(path, true);
+    case ID_FILE_OPEN:
+        OnFileOpen();
         break;
-    }
     case ID_FILE_SAVE:
         SaveDocument(false);
         break;
@@ -537,21 +571,9 @@ void MainWindow::RunCommand(int id)
             PrintTo(printer);
         break;
     }
-    case ID_FILE_PRINT_PREVIEW: {
-        QPrintPreviewDialog dlg(&printer, this);
-        connect(&dlg, &QPrintPreviewDialog::paintRequested, this,
-                [this](QPrinter* p) { PrintTo(*p); });
-        // The preview remembers whether it showed one page or two, as the framework does.
-        platform::Profile& profile = platform::GetProfile();
-        auto* preview = dlg.findChild<QPrintPreviewWidget*>();
-        if (preview && profile.GetInt("Settings", "PreviewPages", 1) == 2)
-            preview->setViewMode(QPrintPreviewWidget::FacingPagesView);
-        dlg.exec();
-        if (preview)
-            profile.WriteInt("Settings", "PreviewPages",
-                             preview->viewMode() == QPrintPreviewWidget::FacingPagesView ? 2 : 1);
+    case ID_FILE_PRINT_PREVIEW:
+        OnPrintPreview();
         break;
-    }
     case ID_FILE_PRINT_SETUP: {
         QPageSetupDialog dlg(&printer, this);
         dlg.exec();

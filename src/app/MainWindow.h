@@ -35,6 +35,8 @@ public:
     // caller asked it already; false when nothing was read (cancelled, refused, not found).
     bool OpenDocument(const QString& path, bool saveQuestionAsked = false);
     // Runs a command by id, as the menu, toolbar or an accelerator would.
+    void OnFileOpen();
+    void OnPrintPreview();
     void RunCommand(int id);
     // Applies the update rules to every action.
     void UpdateActions();

@@ -102,22 +102,92 @@ bool WriteSnapshot(MainWindow& window, const QString& out)
                              *doc.DrawingParameter, theVolume(), state);
 }
 
+bool AsksForHelpOrVersion(int argc, char** argv)
+{
+    for (const char* name : {"--help", "-h", "--help-all", "--version", "-v"})
+        if (HasArgument(argc, argv, name))
+            return true;
+    return false;
+}
+
+// Help and version need no window system: they are answered before a GUI application is made.
+int PrintHelpOrVersion(int argc, char** argv, const Options& options)
+{
+    QCoreApplication core(argc, argv);
+    QCoreApplication::setApplicationVersion(KALDER_VERSION);
+    QCommandLineParser parser;
+    Describe(parser, options);
+    parser.process(core); // prints the help and exits
+    return 0;
+}
+
+// The section and plane asked for on the command line; false after a bad --index.
+bool ShowFirstPlane(const QCommandLineParser& parser, const Options& options, MainWindow& window)
+{
+    CData3DEx& volume = theVolume();
+    if (parser.isSet(options.plane)) {
+        QString k = parser.value(options.plane).toLower();
+        volume.PlaneKind = k == "x" ? PlaneX : k == "y" ? PlaneY : PlaneZ;
+        // The demo's slow body lies at 20 km depth under x = 85 km: show it on every section.
+        if (parser.isSet(options.demo))
+            volume.PlaneIndex = k == "x" ? 85 : k == "y" ? 48 : 20;
+        window.View().ClampPlaneIndex();
+    }
+    if (parser.isSet(options.index)) {
+        bool ok = false;
+        int index = parser.value(options.index).toInt(&ok);
+        if (!ok || index < 0) {
+            std::fprintf(stderr, "kalder: --index needs a plane index of 0 or more.\n");
+            return false;
+        }
+        volume.PlaneIndex = index;
+        window.View().ClampPlaneIndex();
+    }
+    return true;
+}
+
+// Writes the snapshot once the window has painted, then closes it.
+void ScheduleSnapshot(MainWindow& window, const QString& out, bool& imageFailed)
+{
+    QTimer::singleShot(400, &window, [&window, out, &imageFailed]() {
+        bool ok = WriteSnapshot(window, out);
+        imageFailed = !ok;
+        std::printf("%s%s\n", ok ? "" : "could not write ", out.toLocal8Bit().constData());
+        // Nothing of a snapshot is saved: closing must not ask about it.
+        window.Doc().SetModifiedFlag(false);
+        window.close();
+    });
+}
+
+// Grabs the whole screen with the pointer over the picture, then closes the window.
+void ScheduleScreenshot(MainWindow& window, const QString& out, bool& imageFailed)
+{
+    window.move(0, 0);
+    QTimer::singleShot(1200, &window, [&window, out, &imageFailed]() {
+        // Point at a cell of the picture so the status bar shows its readout.
+        QWidget* port = window.Slice()->viewport();
+        QPointF at(port->width() * 0.3, port->height() * 0.35);
+        QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(port, &move);
+        QApplication::processEvents();
+        QTimer::singleShot(300, &window, [&window, out, &imageFailed]() {
+            QPixmap shot = window.screen()->grabWindow(0);
+            bool ok = shot.save(out);
+            imageFailed = !ok;
+            std::printf("%s%s\n", ok ? "" : "could not write ", out.toLocal8Bit().constData());
+            window.close();
+        });
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     Options options;
-    // Help and version need no window system: answer them before a GUI application is made.
-    if (HasArgument(argc, argv, "--help") || HasArgument(argc, argv, "-h") ||
-        HasArgument(argc, argv, "--help-all") || HasArgument(argc, argv, "--version") ||
-        HasArgument(argc, argv, "-v")) {
-        QCoreApplication core(argc, argv);
-        QCoreApplication::setApplicationVersion(KALDER_VERSION);
-        QCommandLineParser parser;
-        Describe(parser, options);
-        parser.process(core); // prints the help and exits
-        return 0;
-    }
+    if (AsksForHelpOrVersion(argc, argv))
+        return PrintHelpOrVersion(argc, argv, options);
     const bool snapshotMode = HasArgument(argc, argv, "--snapshot");
     // A snapshot needs no screen: without a display it draws offscreen.
     if (snapshotMode && Unset("QT_QPA_PLATFORM") && Unset("DISPLAY") && Unset("WAYLAND_DISPLAY"))
@@ -178,59 +248,16 @@ int main(int argc, char** argv)
     }
     if (snapshotMode && unanswered())
         return finish(2);
-    if (parser.isSet(options.plane)) {
-        QString k = parser.value(options.plane).toLower();
-        volume.PlaneKind = k == "x" ? PlaneX : k == "y" ? PlaneY : PlaneZ;
-        // The demo's slow body lies at 20 km depth under x = 85 km: show it on every section.
-        if (parser.isSet(options.demo))
-            volume.PlaneIndex = k == "x" ? 85 : k == "y" ? 48 : 20;
-        window.View().ClampPlaneIndex();
-    }
-    if (parser.isSet(options.index)) {
-        bool ok = false;
-        int index = parser.value(options.index).toInt(&ok);
-        if (!ok || index < 0) {
-            std::fprintf(stderr, "kalder: --index needs a plane index of 0 or more.\n");
-            return finish(2);
-        }
-        volume.PlaneIndex = index;
-        window.View().ClampPlaneIndex();
-    }
+    if (!ShowFirstPlane(parser, options, window))
+        return finish(2);
     window.UpdateActions();
     window.show();
 
     bool imageFailed = false;
-    if (snapshotMode) {
-        QString out = parser.value(options.snapshot);
-        QTimer::singleShot(400, &window, [&window, out, &imageFailed]() {
-            bool ok = WriteSnapshot(window, out);
-            imageFailed = !ok;
-            std::printf("%s%s\n", ok ? "" : "could not write ", out.toLocal8Bit().constData());
-            // Nothing of a snapshot is saved: closing must not ask about it.
-            window.Doc().SetModifiedFlag(false);
-            window.close();
-        });
-    }
-    if (parser.isSet(options.screenshot)) {
-        QString out = parser.value(options.screenshot);
-        window.move(0, 0);
-        QTimer::singleShot(1200, &window, [&window, out, &imageFailed]() {
-            // Point at a cell of the picture so the status bar shows its readout.
-            QWidget* port = window.Slice()->viewport();
-            QPointF at(port->width() * 0.3, port->height() * 0.35);
-            QMouseEvent move(QEvent::MouseMove, at, port->mapToGlobal(at), Qt::NoButton,
-                             Qt::NoButton, Qt::NoModifier);
-            QApplication::sendEvent(port, &move);
-            QApplication::processEvents();
-            QTimer::singleShot(300, &window, [&window, out, &imageFailed]() {
-                QPixmap shot = window.screen()->grabWindow(0);
-                bool ok = shot.save(out);
-                imageFailed = !ok;
-                std::printf("%s%s\n", ok ? "" : "could not write ", out.toLocal8Bit().constData());
-                window.close();
-            });
-        });
-    }
+    if (snapshotMode)
+        ScheduleSnapshot(window, parser.value(options.snapshot), imageFailed);
+    if (parser.isSet(options.screenshot))
+        ScheduleScreenshot(window, parser.value(options.screenshot), imageFailed);
     int rc = app.exec();
     if (snapshotMode && unanswered())
         return finish(2);

@@ -176,13 +176,18 @@ int RunRender(const CommonOptions& common, const RenderOptions& o)
                                           o.plane.c_str(), count - 1));
     v.PlaneKind = kind;
     v.PlaneIndex = index;
-    // Fitted to the page unless a map scale is asked for; a fitted plot leaves room on the right
-    // for the colour scale and its labels, which the window's narrow margin would cut off.
-    v.FixedScale = o.scale > 0 ? 1 : 0;
-    if (o.scale > 0)
+    // Fitted to the page unless a map scale is asked for. A map-scale volume is fitted as the
+    // window's "Fit to window" does, keeping square cells (and the V/H ratio); one drawn to fill
+    // its page (phase-velocity images) leaves room on the right for the colour scale and its
+    // labels, which the window's narrow margin would cut off.
+    if (o.scale > 0) {
+        v.FixedScale = 1;
         doc.PlotSettings->ScaleDenominator = o.scale;
-    else
+    } else if (v.FixedScale == 1) {
+        doc.PlotSettings->Display.FitToWindow = 1;
+    } else {
         doc.DrawingParameter->RightMargin = FittedRightMargin;
+    }
     ApplyContours(o, v, *doc.PlotSettings);
     ApplyColours(o, doc.PlotSettings->Display);
     SliceViewState state;

@@ -56,6 +56,107 @@ private:
 
 } // namespace
 
+namespace {
+
+// Writes one block of base + scale * u a plane at a time, each value capped at cap when capped.
+void WriteScaledBlock(PlaneWriter& out, float*** u, int nx, int ny, int nz, float scale, float base,
+                      bool capped, float cap)
+{
+    for (int z = 0; z < nz; ++z) {
+        for (int y = 0; y < ny; ++y) {
+            const float* src = u[z][y];
+            float* row = out.Row(y, nx);
+            if (capped)
+                for (int x = 0; x < nx; ++x)
+                    row[x] = std::min(cap, scale * src[x] + base);
+            else
+                for (int x = 0; x < nx; ++x)
+                    row[x] = scale * src[x] + base;
+        }
+        out.Flush();
+    }
+}
+
+// The S-wave velocity and the unit field down five vertical lines at (x, y) = (c, c),
+// (c - 20, c), (c + 20, c), (c, c - 20), (c, c + 20), c = NY / 2; a line outside the grid is
+// never sampled and stays 0.
+struct ProfileLines {
+    ProfileLines(int nx, int ny, int nz)
+        : nz(nz), vs(static_cast<std::size_t>(kProfileLines) * nz, 0.0f), u(vs.size(), 0.0f)
+    {
+        const int c = ny / 2;
+        const int lineX[kProfileLines] = {c, c - 20, c + 20, c, c};
+        const int lineY[kProfileLines] = {c, c, c, c - 20, c + 20};
+        for (int line = 0; line < kProfileLines; ++line) {
+            x[line] = lineX[line], y[line] = lineY[line];
+            inside[line] = x[line] >= 0 && x[line] < nx && y[line] >= 0 && y[line] < ny;
+        }
+    }
+    void Sample(int z, float*** values, float*** unit)
+    {
+        for (int line = 0; line < kProfileLines; ++line)
+            if (inside[line]) {
+                vs[At(line, z)] = values[z][y[line]][x[line]];
+                u[At(line, z)] = unit[z][y[line]][x[line]];
+            }
+    }
+    std::size_t At(int line, int z) const { return static_cast<std::size_t>(line) * nz + z; }
+
+    int nz;
+    int x[kProfileLines], y[kProfileLines];
+    bool inside[kProfileLines];
+    std::vector<float> vs, u;
+};
+
+// Block 2, the S-wave velocity, also kept in the volume, with a report line per plane. Returns
+// the sum of (mean - u)^2 in double.
+double WriteSWaveBlock(PlaneWriter& out, CData3D& volume, float*** u, const RandomModelSettings& s,
+                       float mean, ProfileLines& lines, platform::TextFile& report)
+{
+    const int nx = volume.NX, ny = volume.NY, nz = volume.NZ;
+    const float vsScale = s.e * s.vs;
+    double sum = 0.0;
+    for (int z = 0; z < nz; ++z) {
+        for (int y = 0; y < ny; ++y) {
+            const float* src = u[z][y];
+            float* row = out.Row(y, nx);
+            float* dst = volume.Values[z][y];
+            for (int x = 0; x < nx; ++x) {
+                const float v = vsScale * src[x] + s.vs;
+                row[x] = v;
+                dst[x] = v;
+                const double d = static_cast<double>(mean) - src[x];
+                sum += d * d;
+            }
+        }
+        lines.Sample(z, volume.Values, u);
+        out.Flush();
+        report.Printf("%d", z);
+        for (int line = 0; line < kProfileLines; ++line)
+            report.Printf(" %f %f", lines.vs[lines.At(line, z)], lines.u[lines.At(line, z)]);
+        report.Printf(" \n");
+    }
+    return sum;
+}
+
+void ReportSpread(platform::TextFile& report, const CUtility& utility, double sum, long long count,
+                  const ProfileLines& lines)
+{
+    const double variance = sum / static_cast<double>(count);
+    const float sd = static_cast<float>(std::sqrt(variance));
+    report.Printf("Number of data=%lld \n", count);
+    report.Printf("Variance=%f \n", variance);
+    report.Printf("SD=%f \n", sd);
+    for (int line = 0; line < kProfileLines; ++line)
+        report.Printf("SD(VS)=%f\n",
+                      std::sqrt(utility.Variance1D(lines.nz, lines.vs.data() + lines.At(line, 0))));
+    for (int line = 0; line < kProfileLines; ++line)
+        report.Printf("SD(SD)=%f\n",
+                      std::sqrt(utility.Variance1D(lines.nz, lines.u.data() + lines.At(line, 0))));
+}
+
+} // namespace
+
 bool ExportRandomFDModel(CData3D& volume, const RandomModelSettings& s, platform::BinaryFile& file,
                          platform::TextFile& report, const CUtility& utility)
 {
@@ -78,83 +179,14 @@ bool ExportRandomFDModel(CData3D& volume, const RandomModelSettings& s, platform
 
     // Block 1, P-wave velocity, capped at 1.3 vp (product in double, cap stored as float).
     const float cap = static_cast<float>(static_cast<double>(s.vp) * 1.3);
-    const float vpScale = s.e * s.vp;
-    for (int z = 0; z < nz; ++z) {
-        for (int y = 0; y < ny; ++y) {
-            const float* src = u[z][y];
-            float* row = out.Row(y, nx);
-            for (int x = 0; x < nx; ++x)
-                row[x] = std::min(cap, vpScale * src[x] + s.vp);
-        }
-        out.Flush();
-    }
+    WriteScaledBlock(out, u, nx, ny, nz, s.e * s.vp, s.vp, true, cap);
 
-    // Block 2, S-wave velocity, also kept in the volume. Five vertical profile lines at (x, y) =
-    // (c, c), (c - 20, c), (c + 20, c), (c, c - 20), (c, c + 20), c = NY / 2; a line outside the
-    // grid is never sampled and stays 0.
-    const int c = ny / 2;
-    const int lineX[kProfileLines] = {c, c - 20, c + 20, c, c};
-    const int lineY[kProfileLines] = {c, c, c, c - 20, c + 20};
-    std::vector<float> vsProfile(static_cast<std::size_t>(kProfileLines) * nz, 0.0f);
-    std::vector<float> uProfile(static_cast<std::size_t>(kProfileLines) * nz, 0.0f);
-    const float vsScale = s.e * s.vs;
-    double sum = 0.0; // sum of (mean - u)^2, in double
-    for (int z = 0; z < nz; ++z) {
-        for (int y = 0; y < ny; ++y) {
-            const float* src = u[z][y];
-            float* row = out.Row(y, nx);
-            float* dst = volume.Values[z][y];
-            for (int x = 0; x < nx; ++x) {
-                const float v = vsScale * src[x] + s.vs;
-                row[x] = v;
-                dst[x] = v;
-                const double d = static_cast<double>(mean) - src[x];
-                sum += d * d;
-            }
-        }
-        for (int line = 0; line < kProfileLines; ++line) {
-            const int x = lineX[line], y = lineY[line];
-            if (x >= 0 && x < nx && y >= 0 && y < ny) {
-                const std::size_t at = static_cast<std::size_t>(line) * nz + z;
-                vsProfile[at] = volume.Values[z][y][x];
-                uProfile[at] = u[z][y][x];
-            }
-        }
-        out.Flush();
-        report.Printf("%d", z);
-        for (int line = 0; line < kProfileLines; ++line) {
-            const std::size_t at = static_cast<std::size_t>(line) * nz + z;
-            report.Printf(" %f %f", vsProfile[at], uProfile[at]);
-        }
-        report.Printf(" \n");
-    }
-
-    const long long count = static_cast<long long>(nx) * ny * nz;
-    const double variance = sum / static_cast<double>(count);
-    const float sd = static_cast<float>(std::sqrt(variance));
-    report.Printf("Number of data=%lld \n", count);
-    report.Printf("Variance=%f \n", variance);
-    report.Printf("SD=%f \n", sd);
-    for (int line = 0; line < kProfileLines; ++line)
-        report.Printf("SD(VS)=%f\n",
-                      std::sqrt(utility.Variance1D(nz, vsProfile.data() +
-                                                           static_cast<std::size_t>(line) * nz)));
-    for (int line = 0; line < kProfileLines; ++line)
-        report.Printf("SD(SD)=%f\n",
-                      std::sqrt(utility.Variance1D(nz, uProfile.data() +
-                                                           static_cast<std::size_t>(line) * nz)));
+    ProfileLines lines(nx, ny, nz);
+    const double sum = WriteSWaveBlock(out, volume, u, s, mean, lines, report);
+    ReportSpread(report, utility, sum, static_cast<long long>(nx) * ny * nz, lines);
 
     // Block 3, density, no cap.
-    const float densityScale = s.e * s.density;
-    for (int z = 0; z < nz; ++z) {
-        for (int y = 0; y < ny; ++y) {
-            const float* src = u[z][y];
-            float* row = out.Row(y, nx);
-            for (int x = 0; x < nx; ++x)
-                row[x] = densityScale * src[x] + s.density;
-        }
-        out.Flush();
-    }
+    WriteScaledBlock(out, u, nx, ny, nz, s.e * s.density, s.density, false, 0.0f);
 
     // Blocks 4 and 5, Qp and Qs.
     for (int y = 0; y < ny; ++y)

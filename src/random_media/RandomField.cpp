@@ -330,6 +330,78 @@ void WriteLagTable(platform::TextFile& file, const std::vector<float>& measured,
 
 } // namespace
 
+namespace {
+
+// SD(1), the standard deviation of the synthesised field, and the field scaled to a deviation
+// of 1; a field that is zero everywhere stays a homogeneous zero.
+void ScaleToUnitDeviation(int type, int nx, int ny, int nz, float*** values, NoiseReports& reports,
+                          const CUtility& utility)
+{
+    // SD(1): the standard deviation of the synthesised field before it is scaled to 1.
+    const float s = static_cast<float>(std::sqrt(utility.Variance3D(nx, ny, nz, values)));
+    reports.noise.Printf("SD(1)=%f \n", s);
+    reports.noise.Printf("1 %d \n", nz);
+
+    if (s > 0.0f && std::isfinite(s)) {
+#pragma omp parallel for schedule(static)
+        for (int z = 0; z < nz; ++z)
+            for (int y = 0; y < ny; ++y) {
+                float* row = values[z][y];
+                for (int x = 0; x < nx; ++x)
+                    row[x] = row[x] / s;
+            }
+    } else {
+        // A model that is zero everywhere shapes the noise away: there is no deviation to scale
+        // to 1, so the field is a homogeneous zero rather than 0/0.
+        ZeroCells(values, nx, ny, nz);
+        if (type != CorrelationHomogeneous)
+            platform::GetUi().MessageBox(
+                "The auto-correlation model is zero everywhere (a correlation distance is 0, or "
+                "the chosen type has no correlation function): the random field is 0.");
+    }
+}
+
+// Profiles through the centre scaled by e, their deviations and auto-correlations, and the
+// field's SD(2), into the reports.
+void ReportProfiles(int type, int nx, int ny, int nz, float*** values, float stepX, float stepY,
+                    float stepZ, float ax, float ay, float az, float e, float h,
+                    NoiseReports& reports, const CUtility& utility)
+{
+    // Profiles through the centre, scaled by e: along X and Y in the middle Z plane, along Z on
+    // the vertical through the centre.
+    const int xc = nx / 2, yc = ny / 2, zc = nz / 2;
+    std::vector<float> xProfile(static_cast<std::size_t>(nx));
+    std::vector<float> yProfile(static_cast<std::size_t>(ny));
+    std::vector<float> zProfile(static_cast<std::size_t>(nz));
+    for (int z = 0; z < nz; ++z) {
+        const float v = values[z][yc][xc];
+        reports.noise.Printf("%f %f \n", static_cast<float>(z) * stepZ, v);
+        zProfile[static_cast<std::size_t>(z)] = e * v;
+    }
+    for (int x = 0; x < nx; ++x)
+        xProfile[static_cast<std::size_t>(x)] = e * values[zc][yc][x];
+    for (int y = 0; y < ny; ++y)
+        yProfile[static_cast<std::size_t>(y)] = e * values[zc][y][xc];
+
+    reports.noise.Printf("SD(2)=%f \n", std::sqrt(utility.Variance3D(nx, ny, nz, values)));
+
+    const float sdx = std::sqrt(utility.Variance1D(nx, xProfile.data()));
+    const float sdy = std::sqrt(utility.Variance1D(ny, yProfile.data()));
+    const float sdz = std::sqrt(utility.Variance1D(nz, zProfile.data()));
+    AutoCorrelation1D(xProfile.data(), nx);
+    AutoCorrelation1D(yProfile.data(), ny);
+    AutoCorrelation1D(zProfile.data(), nz);
+
+    reports.acX.Printf("1 %d ax=%f e=%f h=%f sdx=%f \n", nx, ax, e, h, sdx);
+    reports.acY.Printf("1 %d ay=%f e=%f h=%f sdy=%f \n", ny, ay, e, h, sdy);
+    reports.acZ.Printf("1 %d az=%f e=%f h=%f sdz=%f \n", nz, az, e, h, sdz);
+    WriteLagTable(reports.acX, xProfile, stepX, ax, type, e, h);
+    WriteLagTable(reports.acY, yProfile, stepY, ay, type, e, h);
+    WriteLagTable(reports.acZ, zProfile, stepZ, az, type, e, h);
+}
+
+} // namespace
+
 int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float stepX, float stepY,
                      float stepZ, float ax, float ay, float az, float e, float h, float angle,
                      int bRandomNoise, platform::Surface& surface, std::uint32_t seed)
@@ -376,59 +448,8 @@ int VonKarmanNoise3D(int type, int nx, int ny, int nz, float*** values, float st
         return 0;
     // From here on only the real part is used.
 
-    // SD(1): the standard deviation of the synthesised field before it is scaled to 1.
-    const float s = static_cast<float>(std::sqrt(utility.Variance3D(nx, ny, nz, values)));
-    reports.noise.Printf("SD(1)=%f \n", s);
-    reports.noise.Printf("1 %d \n", nz);
-
-    if (s > 0.0f && std::isfinite(s)) {
-#pragma omp parallel for schedule(static)
-        for (int z = 0; z < nz; ++z)
-            for (int y = 0; y < ny; ++y) {
-                float* row = values[z][y];
-                for (int x = 0; x < nx; ++x)
-                    row[x] = row[x] / s;
-            }
-    } else {
-        // A model that is zero everywhere shapes the noise away: there is no deviation to scale
-        // to 1, so the field is a homogeneous zero rather than 0/0.
-        ZeroCells(values, nx, ny, nz);
-        if (type != CorrelationHomogeneous)
-            platform::GetUi().MessageBox(
-                "The auto-correlation model is zero everywhere (a correlation distance is 0, or "
-                "the chosen type has no correlation function): the random field is 0.");
-    }
-
-    // Profiles through the centre, scaled by e: along X and Y in the middle Z plane, along Z on
-    // the vertical through the centre.
-    const int xc = nx / 2, yc = ny / 2, zc = nz / 2;
-    std::vector<float> xProfile(static_cast<std::size_t>(nx));
-    std::vector<float> yProfile(static_cast<std::size_t>(ny));
-    std::vector<float> zProfile(static_cast<std::size_t>(nz));
-    for (int z = 0; z < nz; ++z) {
-        const float v = values[z][yc][xc];
-        reports.noise.Printf("%f %f \n", static_cast<float>(z) * stepZ, v);
-        zProfile[static_cast<std::size_t>(z)] = e * v;
-    }
-    for (int x = 0; x < nx; ++x)
-        xProfile[static_cast<std::size_t>(x)] = e * values[zc][yc][x];
-    for (int y = 0; y < ny; ++y)
-        yProfile[static_cast<std::size_t>(y)] = e * values[zc][y][xc];
-
-    reports.noise.Printf("SD(2)=%f \n", std::sqrt(utility.Variance3D(nx, ny, nz, values)));
-
-    const float sdx = std::sqrt(utility.Variance1D(nx, xProfile.data()));
-    const float sdy = std::sqrt(utility.Variance1D(ny, yProfile.data()));
-    const float sdz = std::sqrt(utility.Variance1D(nz, zProfile.data()));
-    AutoCorrelation1D(xProfile.data(), nx);
-    AutoCorrelation1D(yProfile.data(), ny);
-    AutoCorrelation1D(zProfile.data(), nz);
-
-    reports.acX.Printf("1 %d ax=%f e=%f h=%f sdx=%f \n", nx, ax, e, h, sdx);
-    reports.acY.Printf("1 %d ay=%f e=%f h=%f sdy=%f \n", ny, ay, e, h, sdy);
-    reports.acZ.Printf("1 %d az=%f e=%f h=%f sdz=%f \n", nz, az, e, h, sdz);
-    WriteLagTable(reports.acX, xProfile, stepX, ax, type, e, h);
-    WriteLagTable(reports.acY, yProfile, stepY, ay, type, e, h);
-    WriteLagTable(reports.acZ, zProfile, stepZ, az, type, e, h);
+    ScaleToUnitDeviation(type, nx, ny, nz, values, reports, utility);
+    ReportProfiles(type, nx, ny, nz, values, stepX, stepY, stepZ, ax, ay, az, e, h, reports,
+                   utility);
     return 1;
 }

@@ -140,6 +140,95 @@ float SelectMedian(const float* values, int n)
     return w[m - k];
 }
 
+namespace {
+
+// Planes are filtered in chunks of kChunk along z; the first and last planes of every chunk,
+// which the neighbouring chunks read, are saved before any plane is written.
+constexpr int kChunk = 16;
+
+struct ChunkLayout {
+    float*** values;
+    int nx, ny, nz;
+    std::size_t plane;
+    std::vector<float> saved; // two planes per chunk
+
+    ChunkLayout(float*** values, int nx, int ny, int nz)
+        : values(values), nx(nx), ny(ny), nz(nz), plane(static_cast<std::size_t>(nx) * ny),
+          saved(2 * static_cast<std::size_t>(Chunks()) * plane)
+    {
+    }
+    int Chunks() const { return (nz + kChunk - 1) / kChunk; }
+    int ChunkEnd(int c) const { return std::min(nz, (c + 1) * kChunk); }
+    float* SavedPlane(int c, int last) { return saved.data() + (2 * c + last) * plane; }
+    void CopyPlane(float* to, int z) const
+    {
+        for (int y = 0; y < ny; ++y)
+            std::memcpy(to + static_cast<std::size_t>(y) * nx, values[z][y],
+                        sizeof(float) * static_cast<std::size_t>(nx));
+    }
+};
+
+// One thread's filter: three plane buffers in turn (the copies serve as next, then cur, then
+// prev) and the row pointers of the previous, current and next planes.
+class ChunkFilter {
+public:
+    explicit ChunkFilter(ChunkLayout& layout)
+        : L(layout), lowPad(static_cast<std::size_t>(L.nx), -kInf),
+          highPad(static_cast<std::size_t>(L.nx), kInf)
+    {
+        for (auto& b : buffer)
+            b.resize(L.plane);
+        for (auto& r : rows)
+            r.resize(static_cast<std::size_t>(L.ny));
+    }
+
+    // Filters chunk c in order, keeping the original of the plane being overwritten and of the
+    // one below it.
+    void Filter(int c)
+    {
+        const int z0 = c * kChunk, z1 = L.ChunkEnd(c);
+        bool hasPrev = z0 > 0;
+        if (hasPrev)
+            SetRows(rows[0], L.SavedPlane(c - 1, 1));
+        SetRows(rows[1], L.SavedPlane(c, 0));
+        for (int z = z0; z < z1; ++z) {
+            const bool hasNext = z + 1 < L.nz;
+            if (hasNext) {
+                // the plane above is still original: the next chunk's saved first plane, or a
+                // copy of this chunk's next plane taken before it is overwritten
+                if (z + 1 == z1) {
+                    SetRows(rows[2], L.SavedPlane(c + 1, 0));
+                } else {
+                    float* to = buffer[(z - z0) % 3].data();
+                    L.CopyPlane(to, z + 1);
+                    SetRows(rows[2], to);
+                }
+            }
+            FilterPlane(L.values[z], hasPrev ? rows[0].data() : nullptr, rows[1].data(),
+                        hasNext ? rows[2].data() : nullptr, L.nx, L.ny, lowPad.data(),
+                        highPad.data());
+            std::swap(rows[0], rows[1]);
+            std::swap(rows[1], rows[2]);
+            hasPrev = true;
+        }
+    }
+
+private:
+    static constexpr float kInf = std::numeric_limits<float>::infinity();
+    void SetRows(std::vector<const float*>& r, const float* base) const
+    {
+        for (int y = 0; y < L.ny; ++y)
+            r[y] = base + static_cast<std::size_t>(y) * L.nx;
+    }
+
+    ChunkLayout& L;
+    const std::vector<float> lowPad, highPad;
+    std::vector<float> buffer[3];
+    std::vector<const float*> rows[3]; // prev, cur, next
+};
+
+} // namespace
+
 int MedianFilter3D(CData3D& volume)
 {
     const int nx = volume.NX, ny = volume.NY, nz = volume.NZ;
@@ -147,76 +236,25 @@ int MedianFilter3D(CData3D& volume)
         return 0;
     if (!volume.IsAllocated(1) || !volume.ExtentsFitAllocation())
         return 0;
-    float*** values = volume.Values;
-    const std::size_t plane = static_cast<std::size_t>(nx) * ny;
 
     // Every output is computed from the values before the command, without a copy of the whole
-    // volume: planes are filtered in chunks of kChunk along z, each chunk in order while it keeps
-    // the original of the plane being overwritten and of the one below it. The first and last
-    // planes of every chunk, which the neighbouring chunks read, are saved before any is written.
-    constexpr int kChunk = 16;
-    const int chunks = (nz + kChunk - 1) / kChunk;
-    std::vector<float> saved(2 * static_cast<std::size_t>(chunks) * plane);
-    auto savedPlane = [&](int c, int last) { return saved.data() + (2 * c + last) * plane; };
-    auto chunkEnd = [&](int c) { return std::min(nz, (c + 1) * kChunk); };
-    constexpr float inf = std::numeric_limits<float>::infinity();
+    // volume: see ChunkLayout and ChunkFilter.
+    ChunkLayout layout(volume.Values, nx, ny, nz);
+    const int chunks = layout.Chunks();
     // Chunks run in slabs of four, or of two when planes are large (so both cores still have
     // work); between slabs the user may cancel, and the caller restores the values.
     constexpr std::size_t kSlabCells = std::size_t{1} << 24;
-    const int slab = static_cast<int>(std::clamp<std::size_t>(kSlabCells / (kChunk * plane), 2, 4));
+    const int slab =
+        static_cast<int>(std::clamp<std::size_t>(kSlabCells / (kChunk * layout.plane), 2, 4));
     bool stopped = false;
 
 #pragma omp parallel
     {
-        const std::vector<float> lowPad(static_cast<std::size_t>(nx), -inf);
-        const std::vector<float> highPad(static_cast<std::size_t>(nx), inf);
-        // three planes in turn: the copies serve as next, then cur, then prev
-        std::vector<float> buffer[3] = {std::vector<float>(plane), std::vector<float>(plane),
-                                        std::vector<float>(plane)};
-        std::vector<const float*> rows[3]; // prev, cur, next
-        for (auto& r : rows)
-            r.resize(static_cast<std::size_t>(ny));
-        auto setRows = [&](std::vector<const float*>& r, const float* base) {
-            for (int y = 0; y < ny; ++y)
-                r[y] = base + static_cast<std::size_t>(y) * nx;
-        };
-        auto copyPlane = [&](float* to, int z) {
-            for (int y = 0; y < ny; ++y)
-                std::memcpy(to + static_cast<std::size_t>(y) * nx, values[z][y],
-                            sizeof(float) * static_cast<std::size_t>(nx));
-        };
-        auto filterChunk = [&](int c) {
-            const int z0 = c * kChunk, z1 = chunkEnd(c);
-            bool hasPrev = z0 > 0;
-            if (hasPrev)
-                setRows(rows[0], savedPlane(c - 1, 1));
-            setRows(rows[1], savedPlane(c, 0));
-            for (int z = z0; z < z1; ++z) {
-                const bool hasNext = z + 1 < nz;
-                if (hasNext) {
-                    // the plane above is still original: the next chunk's saved first plane, or
-                    // a copy of this chunk's next plane taken before it is overwritten
-                    if (z + 1 == z1) {
-                        setRows(rows[2], savedPlane(c + 1, 0));
-                    } else {
-                        float* to = buffer[(z - z0) % 3].data();
-                        copyPlane(to, z + 1);
-                        setRows(rows[2], to);
-                    }
-                }
-                FilterPlane(values[z], hasPrev ? rows[0].data() : nullptr, rows[1].data(),
-                            hasNext ? rows[2].data() : nullptr, nx, ny, lowPad.data(),
-                            highPad.data());
-                std::swap(rows[0], rows[1]);
-                std::swap(rows[1], rows[2]);
-                hasPrev = true;
-            }
-        };
-
+        ChunkFilter filter(layout);
 #pragma omp for schedule(static)
         for (int c = 0; c < chunks; ++c) {
-            copyPlane(savedPlane(c, 0), c * kChunk);
-            copyPlane(savedPlane(c, 1), chunkEnd(c) - 1);
+            layout.CopyPlane(layout.SavedPlane(c, 0), c * kChunk);
+            layout.CopyPlane(layout.SavedPlane(c, 1), layout.ChunkEnd(c) - 1);
         }
         // (the loop ends with a barrier: nothing is written before every boundary is saved)
 
@@ -225,8 +263,8 @@ int MedianFilter3D(CData3D& volume)
             // chunks handed out one at a time, so a core busy elsewhere does not hold up the rest
 #pragma omp for schedule(dynamic, 1)
             for (int c = first; c < last; ++c)
-                filterChunk(c);
-            // the poll from the thread that owns the window; all threads read its answer
+                filter.Filter(c);
+                // the poll from the thread that owns the window; all threads read its answer
 #pragma omp master
             stopped = last < chunks && platform::GetUi().CancelRequested();
 #pragma omp barrier

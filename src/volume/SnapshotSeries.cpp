@@ -151,6 +151,53 @@ std::vector<int> SliceRowLayers(const std::vector<float>& bottoms, int rows, flo
     return layer;
 }
 
+namespace {
+
+// Layer bottoms in metres: running sums of the thicknesses (float, as stored), or multiples of
+// StepZ when the file has none.
+std::vector<float> LayerBottoms(const FDModelHeader& h, const StretchInfo& stretch,
+                                bool haveThickness)
+{
+    std::vector<float> bottoms(static_cast<std::size_t>(h.NZ));
+    float sum = 0;
+    for (int i = 0; i < h.NZ; ++i) {
+        if (haveThickness) {
+            sum += stretch.LayerThickness[static_cast<std::size_t>(i)];
+            bottoms[static_cast<std::size_t>(i)] = sum;
+        } else {
+            bottoms[static_cast<std::size_t>(i)] = static_cast<float>(i + 1) * h.StepZ;
+        }
+    }
+    return bottoms;
+}
+
+// values[c][z * NY + y]: the value at X = column of every row of the five components, read in
+// chunks of one row at a time. Returns the bytes read, or -1 when the file ends early.
+std::int64_t ReadColumnOfComponents(platform::BinaryFile& file, const FDModelHeader& h, int column,
+                                    std::vector<float> (&values)[5])
+{
+    std::vector<float> chunk(static_cast<std::size_t>(std::min<std::int64_t>(h.NX, BlockFloats)));
+    std::int64_t bytes = 0;
+    for (int c = 0; c < 5; ++c) {
+        values[c].resize(static_cast<std::size_t>(h.NZ) * static_cast<std::size_t>(h.NY));
+        for (std::size_t row = 0; row < values[c].size(); ++row) {
+            // The chunk holding the column gives the value.
+            for (std::int64_t x0 = 0; x0 < h.NX; x0 += BlockFloats) {
+                std::size_t n = static_cast<std::size_t>(std::min(BlockFloats, h.NX - x0));
+                std::size_t got = file.Read(chunk.data(), n * 4);
+                bytes += static_cast<std::int64_t>(got);
+                if (got < n * 4)
+                    return -1;
+                if (column >= x0 && column < x0 + static_cast<std::int64_t>(n))
+                    values[c][row] = chunk[static_cast<std::size_t>(column - x0)];
+            }
+        }
+    }
+    return bytes;
+}
+
+} // namespace
+
 std::int64_t ExtractSlice2D(const std::string& path, int column, double p1Distance,
                             double p2Distance, double depthExtent, const std::string& outputPath)
 {
@@ -198,41 +245,14 @@ std::int64_t ExtractSlice2D(const std::string& path, int column, double p1Distan
         return 0;
     }
 
-    // Layer bottoms in metres: running sums of the thicknesses (float, as stored), or multiples
-    // of StepZ when the file has none.
-    std::vector<float> bottoms(static_cast<std::size_t>(h.NZ));
-    float sum = 0;
-    for (int i = 0; i < h.NZ; ++i) {
-        if (haveThickness) {
-            sum += stretch.LayerThickness[static_cast<std::size_t>(i)];
-            bottoms[static_cast<std::size_t>(i)] = sum;
-        } else {
-            bottoms[static_cast<std::size_t>(i)] = static_cast<float>(i + 1) * h.StepZ;
-        }
-    }
-    const std::vector<int> layer = SliceRowLayers(bottoms, rows, h.StepX);
+    const std::vector<int> layer =
+        SliceRowLayers(LayerBottoms(h, stretch, haveThickness), rows, h.StepX);
 
-    // values[c][z * NY + y]: the value at X = column of every row of component c.
     std::vector<float> values[5];
-    std::vector<float> chunk(static_cast<std::size_t>(std::min<std::int64_t>(h.NX, BlockFloats)));
-    std::int64_t bytes = 0;
-    for (int c = 0; c < 5; ++c) {
-        values[c].resize(static_cast<std::size_t>(h.NZ) * static_cast<std::size_t>(h.NY));
-        for (std::size_t row = 0; row < values[c].size(); ++row) {
-            // One row of NX floats in chunks; the chunk holding the column gives the value.
-            for (std::int64_t x0 = 0; x0 < h.NX; x0 += BlockFloats) {
-                std::size_t n = static_cast<std::size_t>(std::min(BlockFloats, h.NX - x0));
-                std::size_t got = file->Read(chunk.data(), n * 4);
-                bytes += static_cast<std::int64_t>(got);
-                if (got < n * 4) {
-                    Message(
-                        Format("Cannot extract from \"%s\": the file ends early.", path.c_str()));
-                    return 0;
-                }
-                if (column >= x0 && column < x0 + static_cast<std::int64_t>(n))
-                    values[c][row] = chunk[static_cast<std::size_t>(column - x0)];
-            }
-        }
+    const std::int64_t bytes = ReadColumnOfComponents(*file, h, column, values);
+    if (bytes < 0) {
+        Message(Format("Cannot extract from \"%s\": the file ends early.", path.c_str()));
+        return 0;
     }
     file->Close();
 
