@@ -37,6 +37,8 @@
 #include <QUrl>
 #include <QWheelEvent>
 
+#include "support/OffscreenApp.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -47,16 +49,7 @@ namespace {
 
 QApplication& App()
 {
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Never destroyed: Qt's own exit routines must not run after the statics they use are gone.
-    // One per process, whichever test file asks first.
-    if (auto* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return *existing;
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return testing_support::OffscreenApplication<QApplication>();
 }
 
 // A window with its own profile file and working folder.

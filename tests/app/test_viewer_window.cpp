@@ -22,6 +22,8 @@
 #include <QSpinBox>
 #include <QWheelEvent>
 
+#include "support/OffscreenApp.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -31,14 +33,7 @@ namespace {
 
 QApplication& ViewerApp()
 {
-    static int argc = 1;
-    static char name[] = "test_app";
-    static char* argv[] = {name, nullptr};
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    if (QApplication* existing = qobject_cast<QApplication*>(QCoreApplication::instance()))
-        return *existing;
-    static QApplication* app = new QApplication(argc, argv);
-    return *app;
+    return testing_support::OffscreenApplication<QApplication>();
 }
 
 struct Viewer {

@@ -7,6 +7,8 @@
 #include <QImage>
 #include <QPainter>
 
+#include "support/OffscreenApp.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -18,17 +20,7 @@ namespace {
 // Fonts need a QGuiApplication; the tests run without a display.
 void EnsureApp()
 {
-    static QCoreApplication* app = [] () -> QCoreApplication* {
-        if (QCoreApplication::instance()) // made by another suite of this program
-            return QCoreApplication::instance();
-        if (!std::getenv("QT_QPA_PLATFORM"))
-            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "test_platform_qt";
-        static char* argv[] = {name, nullptr};
-        return new QGuiApplication(argc, argv);
-    }();
-    (void)app;
+    testing_support::OffscreenApplication<QGuiApplication>();
 }
 
 // The test volume (Values[z][y][x] = z y, 100 cells a side) with 1 km cells, drawn at 1/1000000

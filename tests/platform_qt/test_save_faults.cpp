@@ -6,6 +6,8 @@
 
 #include <QGuiApplication>
 
+#include "support/OffscreenApp.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -17,17 +19,7 @@ namespace {
 // Fonts need a QGuiApplication; one per process, without a display.
 void EnsureApp()
 {
-    static QCoreApplication* app = [] () -> QCoreApplication* {
-        if (QCoreApplication::instance()) // made by another suite of this program
-            return QCoreApplication::instance();
-        if (!std::getenv("QT_QPA_PLATFORM"))
-            ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        static int argc = 1;
-        static char name[] = "test_platform_qt";
-        static char* argv[] = {name, nullptr};
-        return new QGuiApplication(argc, argv);
-    }();
-    (void)app;
+    testing_support::OffscreenApplication<QGuiApplication>();
 }
 
 std::string ReadWholeFile(const std::string& path)
