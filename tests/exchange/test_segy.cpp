@@ -77,7 +77,14 @@ with segyio.open('k.sgy') as f:
 TEST_F(SegyTest, ReadSegyFile_ReadsCubesSegyioWroteInIbmAndIeeeAndBothSortings)
 {
     PythonRun run = RunPython(dir, R"(
+import types
 import numpy as np, segyio
+
+def cube_layout(**fields):
+    # What segyio.create reads of a new file's layout, with segyio's own defaults.
+    return types.SimpleNamespace(iline=189, xline=193, offsets=[1], ext_headers=0, endian='big',
+                                 **fields)
+
 ils, xls, ns = [10, 12, 14], [5, 6, 7, 8], 6
 z, y, x = np.meshgrid(np.arange(ns), np.arange(len(ils)), np.arange(len(xls)), indexing='ij')
 # Values IBM floats hold exactly (integers and halves), so both formats give them back as they are.
@@ -85,10 +92,8 @@ cube = (100 * z + 10 * y + x + 0.5 - 300).astype(np.float32)
 cube.tofile('expected.f32')
 for fmt in (1, 5):
     for sorting in ('il', 'xl'):
-        layout = segyio.spec()
-        layout.ilines, layout.xlines, layout.samples = ils, xls, list(range(ns))
-        layout.format = fmt
-        layout.sorting = 2 if sorting == 'il' else 1
+        layout = cube_layout(ilines=ils, xlines=xls, samples=list(range(ns)), format=fmt,
+                             sorting=2 if sorting == 'il' else 1)
         name = 'f%d_%s.sgy' % (fmt, sorting)
         with segyio.create(name, layout) as f:
             order = [(i, j) for i in range(len(ils)) for j in range(len(xls))]
@@ -105,8 +110,7 @@ for fmt in (1, 5):
                 f.trace[t] = cube[:, i, j]
             f.bin.update(hdt=4000, hns=ns, format=fmt)
 # A 2D line: one inline, no coordinates.
-layout = segyio.spec()
-layout.ilines, layout.xlines, layout.samples, layout.format, layout.sorting = [1], [1, 2, 3, 4, 5], range(3), 5, 2
+layout = cube_layout(ilines=[1], xlines=[1, 2, 3, 4, 5], samples=range(3), format=5, sorting=2)
 with segyio.create("line.sgy", layout) as f:
     for t in range(5):
         f.header[t] = {segyio.TraceField.INLINE_3D: 1, segyio.TraceField.CROSSLINE_3D: t + 1}
