@@ -9,10 +9,17 @@
 #include <segyio/segy.h>
 
 #include <algorithm>
+#include <bit>
+#include <cstdint>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <vector>
+
+#if defined(__SSE2__)
+#include <immintrin.h>
+#endif
 
 using platform::BinaryFile;
 using platform::Format;
@@ -21,8 +28,11 @@ namespace {
 
 // Traces converted per block while reading (and per inline while writing): 4 MiB of samples.
 constexpr std::size_t BlockBytes = 4u << 20;
-// Samples per tile of the trace-to-row transpose: rows of one tile stay in the cache.
+// Samples per tile of the crossline-sorted scatter: rows of one tile stay in the cache.
 constexpr int Tile = 16;
+// Planes per block of an inline-sorted line's transpose, and the longest row piece gathered.
+constexpr int RowBlock = 16;
+constexpr int MaxRowChunk = 2048;
 
 struct SegyHandle {
     segy_file* fp = nullptr;
@@ -81,7 +91,6 @@ struct SegyLayout {
     int Traces = 0;
     int Fast = 0, Slow = 0;       // traces per line, lines
     bool CrosslineSorted = false; // the fast key is the inline number
-    bool Mapped = false;          // segyio reads through a memory map (no shared file position)
 };
 
 std::string ReadBinaryHeader(segy_file* fp, SegyLayout& L)
@@ -170,9 +179,6 @@ std::string ReadLattice(segy_file* fp, const SegyReadOptions& o, SegyLayout& L)
                           "does not continue a grid of %d lines of %zu traces",
                           t + 1, il[t], xl[t], L.Slow, lineLength);
     }
-    // A line given as crossline-sorted single traces is still one line along X.
-    if (L.Slow == 1)
-        L.CrosslineSorted = false;
     return {};
 }
 
@@ -252,6 +258,13 @@ void ReadSampleAxis(segy_file* fp, const SegyLayout& L, const SegyReadOptions& o
         g.Start[2] = static_cast<float>(delay);
 }
 
+// The element type of the integer sample formats.
+ElementType IntegerSamples(int format)
+{
+    const int es = SampleBytes(format);
+    return es == 4 ? ElementType::Int32 : es == 2 ? ElementType::Int16 : ElementType::Int8;
+}
+
 // Converts count traces of ns samples at raw (big-endian, as segyio delivers them) to floats:
 // IBM and IEEE floats in place through segyio, integers into converted.
 const float* ConvertTraces(const SegyLayout& L, int count, unsigned char* raw,
@@ -262,12 +275,8 @@ const float* ConvertTraces(const SegyLayout& L, int count, unsigned char* raw,
         segy_to_native(L.Format, static_cast<long long>(n), raw);
         return reinterpret_cast<const float*>(raw);
     }
-    const int es = SampleBytes(L.Format);
-    const ElementType type = es == 4   ? ElementType::Int32
-                             : es == 2 ? ElementType::Int16
-                                       : ElementType::Int8;
     converted.resize(n);
-    ConvertToFloat(type, true, raw, n, converted.data());
+    ConvertToFloat(IntegerSamples(L.Format), true, raw, n, converted.data());
     return converted.data();
 }
 
@@ -286,48 +295,139 @@ void ReadTraceRun(segy_file* fp, const SegyLayout& L, int t0, int count, unsigne
     }
 }
 
-// Writes one line of an inline-sorted file (traces [x][z]) into row y of every plane. Tiles of
-// Tile x Tile samples are turned in a small local block, so that every plane row receives whole
-// runs of Tile values and the line's samples stay in the L2 cache.
-void TransposeLine(const float* f, int nx, int ns, int y, CData3D& v)
+// Copies n floats to dst with non-temporal stores: the volume is far larger than the caches,
+// and plain stores would first fetch every destination line from memory. The caller fences.
+void StreamRow(float* dst, const float* src, int n)
 {
-    float block[Tile][Tile];
-    for (int z0 = 0; z0 < ns; z0 += Tile) {
-        const int rows = std::min(Tile, ns - z0);
-        for (int x0 = 0; x0 < nx; x0 += Tile) {
-            const int cols = std::min(Tile, nx - x0);
+#if defined(__SSE2__)
+    int i = 0;
+    for (; i < n && (reinterpret_cast<std::uintptr_t>(dst + i) & 15) != 0; ++i)
+        _mm_stream_si32(reinterpret_cast<int*>(dst + i), std::bit_cast<int>(src[i]));
+    for (; i + 4 <= n; i += 4)
+        _mm_stream_ps(dst + i, _mm_loadu_ps(src + i));
+    for (; i < n; ++i)
+        _mm_stream_si32(reinterpret_cast<int*>(dst + i), std::bit_cast<int>(src[i]));
+#else
+    std::memcpy(dst, src, static_cast<std::size_t>(n) * sizeof(float));
+#endif
+}
+
+void FenceStreamedRows()
+{
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+}
+
+inline float SampleAt(const unsigned char* p, bool swap)
+{
+    std::uint32_t u;
+    std::memcpy(&u, p, 4);
+    return std::bit_cast<float>(swap ? __builtin_bswap32(u) : u);
+}
+
+// Writes one line of an inline-sorted file (nx traces of ns samples, the first sample at raw,
+// traces stride bytes apart) into row y of every plane; swap when the samples are still
+// big-endian IEEE floats. Blocks of RowBlock planes are gathered into whole rows first, so every
+// plane row is written once, in order, with streaming stores.
+template <bool Swap>
+void TransposeLine(const unsigned char* raw, std::size_t stride, int nx, int ns, int y,
+                   CData3D& v, std::vector<float>& rows)
+{
+    const int chunk = std::min(nx, MaxRowChunk);
+    rows.resize(static_cast<std::size_t>(RowBlock) * chunk);
+    for (int x0 = 0; x0 < nx; x0 += chunk) {
+        const int cols = std::min(chunk, nx - x0);
+        for (int z0 = 0; z0 < ns; z0 += RowBlock) {
+            const int depth = std::min(RowBlock, ns - z0);
             for (int j = 0; j < cols; ++j) {
-                const float* trace = f + static_cast<std::size_t>(x0 + j) * ns + z0;
-                for (int i = 0; i < rows; ++i)
-                    block[i][j] = trace[i];
+                const unsigned char* s = raw + static_cast<std::size_t>(x0 + j) * stride + z0 * 4;
+                for (int i = 0; i < depth; ++i)
+                    rows[static_cast<std::size_t>(i) * chunk + j] = SampleAt(s + 4 * i, Swap);
             }
-            for (int i = 0; i < rows; ++i)
-                std::memcpy(&v.Values[z0 + i][y][x0], block[i], static_cast<std::size_t>(cols) * 4);
+            for (int i = 0; i < depth; ++i)
+                StreamRow(&v.Values[z0 + i][y][x0], &rows[static_cast<std::size_t>(i) * chunk],
+                          cols);
         }
     }
+}
+
+// Reads line y of an inline-sorted file, headers and samples as they lie, into buf; traces the
+// file no longer holds in full are zeroed. Returns the samples missing.
+std::int64_t ReadLine(platform::BinaryFile* file, const SegyLayout& L, int y,
+                      std::vector<unsigned char>& buf, std::int64_t& bytes)
+{
+    const std::size_t traceBytes = SEGY_TRACE_HEADER_SIZE + static_cast<std::size_t>(L.TraceBytes);
+    const std::size_t lineBytes = traceBytes * static_cast<std::size_t>(L.Fast);
+    buf.resize(lineBytes);
+    std::size_t got = 0;
+    if (file && file->Seek(L.Trace0 + static_cast<std::int64_t>(y) * static_cast<std::int64_t>(lineBytes)))
+        got = file->Read(buf.data(), lineBytes);
+    const std::size_t whole = got / traceBytes;
+    bytes += static_cast<std::int64_t>(whole * static_cast<std::size_t>(L.TraceBytes));
+    if (whole == static_cast<std::size_t>(L.Fast))
+        return 0;
+    for (std::size_t k = whole; k < static_cast<std::size_t>(L.Fast); ++k)
+        std::memset(buf.data() + k * traceBytes + SEGY_TRACE_HEADER_SIZE, 0,
+                    static_cast<std::size_t>(L.TraceBytes));
+    return static_cast<std::int64_t>(L.Fast - whole) * L.Samples;
+}
+
+// Reads every line of an inline-sorted file into place. The lines are independent and are
+// shared between the cores, each with its own handle on the file (segyio's handle keeps one
+// position for every reader); the result does not depend on how they are shared.
+std::int64_t ReadLines(const std::string& path, const SegyLayout& L, CData3D& v,
+                       std::int64_t& bytes)
+{
+    const int ns = L.Samples;
+    const std::size_t stride = SEGY_TRACE_HEADER_SIZE + static_cast<std::size_t>(L.TraceBytes);
+    std::int64_t read = 0, lost = 0;
+#pragma omp parallel reduction(+ : read, lost)
+    {
+        std::unique_ptr<platform::BinaryFile> file = platform::OpenBinaryRead(path);
+        std::vector<unsigned char> buf;
+        std::vector<float> converted, rows;
+#pragma omp for schedule(static)
+        for (int y = 0; y < L.Slow; ++y) {
+            lost += ReadLine(file.get(), L, y, buf, read);
+            unsigned char* first = buf.data() + SEGY_TRACE_HEADER_SIZE;
+            // IEEE samples are swapped on the way; IBM floats are converted in place first,
+            // integers into a block of floats.
+            if (L.Format == SEGY_IEEE_FLOAT_4_BYTE) {
+                TransposeLine<true>(first, stride, L.Fast, ns, y, v, rows);
+            } else if (L.Format == SEGY_IBM_FLOAT_4_BYTE) {
+                for (int k = 0; k < L.Fast; ++k)
+                    segy_to_native(L.Format, ns, first + static_cast<std::size_t>(k) * stride);
+                TransposeLine<false>(first, stride, L.Fast, ns, y, v, rows);
+            } else {
+                converted.resize(static_cast<std::size_t>(L.Fast) * ns);
+                for (int k = 0; k < L.Fast; ++k)
+                    ConvertToFloat(IntegerSamples(L.Format), true,
+                                   first + static_cast<std::size_t>(k) * stride,
+                                   static_cast<std::size_t>(ns),
+                                   converted.data() + static_cast<std::size_t>(k) * ns);
+                TransposeLine<false>(reinterpret_cast<const unsigned char*>(converted.data()),
+                                     static_cast<std::size_t>(ns) * sizeof(float), L.Fast, ns, y,
+                                     v, rows);
+            }
+        }
+        FenceStreamedRows();
+    }
+    bytes += read;
+    return lost;
 }
 
 // Reads all traces and places sample z of the trace at (y, x) into Values[z][y][x]. Lines of an
 // inline-sorted file are independent and are shared between the cores; the result does not
 // depend on how they are shared.
-std::int64_t ReadTraces(segy_file* fp, const SegyLayout& L, CData3D& v, std::int64_t& missing)
+std::int64_t ReadTraces(segy_file* fp, const std::string& path, const SegyLayout& L, CData3D& v,
+                        std::int64_t& missing)
 {
     const int ns = L.Samples;
     const std::size_t lineBytes = static_cast<std::size_t>(L.Fast) * L.TraceBytes;
     std::int64_t bytes = 0, lost = 0;
     if (!L.CrosslineSorted && lineBytes <= BlockBytes) {
-        // Without the memory map segyio seeks one shared stream: then one thread only.
-#pragma omp parallel if (L.Mapped) reduction(+ : bytes, lost)
-        {
-            std::vector<unsigned char> raw(lineBytes);
-            std::vector<float> converted;
-#pragma omp for schedule(static)
-            for (int y = 0; y < L.Slow; ++y) {
-                ReadTraceRun(fp, L, y * L.Fast, L.Fast, raw.data(), bytes, lost);
-                TransposeLine(ConvertTraces(L, L.Fast, raw.data(), converted), L.Fast, ns, y, v);
-            }
-        }
-        missing += lost;
+        missing += ReadLines(path, L, v, bytes);
         return bytes;
     }
     // Crossline-sorted files, and lines too long for one block: runs of traces, each placed by
@@ -564,10 +664,10 @@ ExchangeResult ReadSegyFile(const std::string& path, CData3D& volume,
             result.Error = Format("Cannot open \"%s\".", path.c_str());
             return result;
         }
-        // Reading through a memory map saves a copy and a seek per trace, and lets the lines be
-        // read in parallel; plain reads otherwise.
+        // The headers of every trace are read through a memory map when one can be made (a
+        // seek and a read per trace otherwise); the samples of whole lines by plain reads.
         SegyLayout L;
-        L.Mapped = segy_mmap(h.fp) == SEGY_OK;
+        segy_mmap(h.fp);
         std::string error = ReadBinaryHeader(h.fp, L);
         if (error.empty())
             error = ReadLattice(h.fp, options, L);
@@ -590,7 +690,7 @@ ExchangeResult ReadSegyFile(const std::string& path, CData3D& volume,
 
         PrepareVolume(volume, grid);
         std::int64_t missing = 0;
-        result.Bytes = ReadTraces(h.fp, L, volume, missing);
+        result.Bytes = ReadTraces(h.fp, path, L, volume, missing);
         ApplyGrid(volume, grid);
         if (missing > 0)
             result.Notes.push_back(MissingValuesText(path, missing, grid.Cells()));

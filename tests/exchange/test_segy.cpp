@@ -38,6 +38,25 @@ TEST_F(SegyTest, WriteThenRead_KeepsExtentsStepsStartsAndEveryValue)
     ExpectGeometry(v, back);
 }
 
+// Lines longer than one gathered row piece, sample counts off the plane blocks, and a reload
+// into a volume that already holds the same extents.
+TEST_F(SegyTest, WriteThenRead_KeepsEveryValueOfLongLinesAndOddTraceLengths)
+{
+    const int shapes[][3] = {{2500, 3, 19}, {17, 4, 1}, {1, 6, 33}, {4099, 1, 2}};
+    CData3DEx back;
+    for (const auto& s : shapes) {
+        CData3DEx v;
+        MakeSample(v, s[0], s[1], s[2]);
+        const std::string path = dir.File("long.sgy");
+        ASSERT_TRUE(WriteSegyFile(v, path).Ok());
+        for (int pass = 0; pass < 2; ++pass) {
+            ExchangeResult r = ReadSegyFile(path, back);
+            ASSERT_TRUE(r.Ok()) << r.Error;
+            EXPECT_TRUE(SameValues(v, back)) << s[0] << "x" << s[1] << "x" << s[2];
+        }
+    }
+}
+
 TEST_F(SegyTest, Segyio_ReadsKaldersCubeWithNumbersCoordinatesAndValues)
 {
     CData3DEx v;
