@@ -295,6 +295,13 @@ TEST_F(VtiTest, ReadVti_RefusesHostileFilesAndLeavesTheVolumeUntouched)
          "'_'"},
         {"deep nesting", std::string(200, '<') + "a>", "malformed"},
     };
+    // 64-bit block sizes whose sum wraps around to 0.
+    std::string wrapped = U32(2) + U32(0) + U32(12) + U32(0) + U32(12) + U32(0);
+    for (int i = 0; i < 2; ++i)
+        wrapped += U32(0) + U32(0x80000000u);
+    std::string wrapping = Image("0 2 0 3 0 1", raw, wrapped + good, zlib);
+    wrapping.replace(wrapping.find("UInt32"), 6, "UInt64");
+    cases.push_back({"block sizes wrap around", wrapping, "exceed the file"});
     std::string deep = "<VTKFile type=\"ImageData\">";
     for (int i = 0; i < 100; ++i)
         deep += "<a>";
