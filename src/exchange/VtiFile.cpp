@@ -26,8 +26,10 @@ namespace {
 constexpr std::size_t ChunkBytes = 64 * 1024;
 // Uncompressed bytes per zlib block written; VTK and ParaView take any block size.
 constexpr std::size_t WriteBlockBytes = 64 * 1024;
-// Compressed blocks read at once and inflated by the cores together.
-constexpr std::uint64_t InflateGroup = 64;
+// Blocks read at once and inflated by the cores together: about 32 MiB of values, so that the
+// cores meet rarely and the compressed bytes held stay bounded.
+constexpr std::uint64_t InflateGroupBytes = 32u << 20;
+constexpr std::uint64_t InflateGroupBlocks = 4096;
 // A block that inflates to fewer bytes than the table says; no zlib return code.
 constexpr int ShortBlock = 100;
 // zlib level of written files: the fastest, since a model of 512^3 cells would otherwise take
@@ -377,8 +379,10 @@ std::string ReadArrayBytes(ByteSource& src, const VtiLayout& L, std::uint64_t ex
     // zlib streams, and inflating is what takes the time.
     std::vector<unsigned char> packed;
     std::vector<std::size_t> offsets;
-    for (std::uint64_t g = 0; g < blocks; g += InflateGroup) {
-        const std::uint64_t end = std::min(blocks, g + InflateGroup);
+    const std::uint64_t group =
+        std::clamp<std::uint64_t>(InflateGroupBytes / blockSize, 1, InflateGroupBlocks);
+    for (std::uint64_t g = 0; g < blocks; g += group) {
+        const std::uint64_t end = std::min(blocks, g + group);
         offsets.assign(1, 0);
         for (std::uint64_t k = g; k < end; ++k)
             offsets.push_back(offsets.back() + static_cast<std::size_t>(sizes[k]));
