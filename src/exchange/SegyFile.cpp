@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <bit>
-#include <cstdint>
 #include <cmath>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -19,6 +19,9 @@
 
 #if defined(__SSE2__)
 #include <immintrin.h>
+#endif
+#ifdef _OPENMP
+#include <omp.h>
 #endif
 
 using platform::BinaryFile;
@@ -331,11 +334,10 @@ inline float SampleAt(const unsigned char* p, bool swap)
 // big-endian IEEE floats. Blocks of RowBlock planes are gathered into whole rows first, so every
 // plane row is written once, in order, with streaming stores.
 template <bool Swap>
-void TransposeLine(const unsigned char* raw, std::size_t stride, int nx, int ns, int y,
-                   CData3D& v, std::vector<float>& rows)
+void TransposeLine(const unsigned char* raw, std::size_t stride, int nx, int ns, int y, CData3D& v,
+                   std::vector<float>& rows)
 {
-    const int chunk = std::min(nx, MaxRowChunk);
-    rows.resize(static_cast<std::size_t>(RowBlock) * chunk);
+    const int chunk = std::min(nx, MaxRowChunk); // rows holds RowBlock rows of chunk values
     for (int x0 = 0; x0 < nx; x0 += chunk) {
         const int cols = std::min(chunk, nx - x0);
         for (int z0 = 0; z0 < ns; z0 += RowBlock) {
@@ -352,17 +354,68 @@ void TransposeLine(const unsigned char* raw, std::size_t stride, int nx, int ns,
     }
 }
 
-// Reads line y of an inline-sorted file, headers and samples as they lie, into buf; traces the
-// file no longer holds in full are zeroed. Returns the samples missing.
+// What one thread reads a line of an inline-sorted file into: the line as it lies (headers and
+// samples), the samples of integer formats as floats, and RowBlock gathered plane rows.
+// In the other files, runs of traces go through the first workspace's line and converted.
+struct LineWorkspace {
+    std::unique_ptr<platform::BinaryFile> file;
+    std::vector<unsigned char> line;
+    std::vector<float> converted, rows;
+};
+
+// Whole lines of an inline-sorted file are read at once; other files by runs of traces.
+bool ReadsWholeLines(const SegyLayout& L)
+{
+    return !L.CrosslineSorted && static_cast<std::size_t>(L.Fast) * L.TraceBytes <= BlockBytes;
+}
+
+int TracesPerRun(const SegyLayout& L)
+{
+    return std::clamp<int>(static_cast<int>(BlockBytes / static_cast<std::size_t>(L.TraceBytes)), 1,
+                           L.Traces);
+}
+
+// The workspaces of the threads that read, with their own handles on the file (segyio's handle
+// keeps one position for every reader), made before anything is written to the volume: running
+// out of memory here leaves it as it was. A handle that cannot be opened (the file gone
+// meanwhile) leaves its lines missing.
+std::vector<LineWorkspace> MakeWorkspaces(const SegyLayout& L, const std::string& path)
+{
+    const bool integers = L.Format != SEGY_IEEE_FLOAT_4_BYTE && L.Format != SEGY_IBM_FLOAT_4_BYTE;
+    if (!ReadsWholeLines(L)) {
+        std::vector<LineWorkspace> one(1);
+        const std::size_t traces = static_cast<std::size_t>(TracesPerRun(L));
+        one[0].line.resize(traces * static_cast<std::size_t>(L.TraceBytes));
+        if (integers)
+            one[0].converted.resize(traces * static_cast<std::size_t>(L.Samples));
+        return one;
+    }
+    int threads = 1;
+#ifdef _OPENMP
+    threads = std::max(1, omp_get_max_threads());
+#endif
+    std::vector<LineWorkspace> all(static_cast<std::size_t>(threads));
+    const std::size_t traces = static_cast<std::size_t>(L.Fast);
+    for (LineWorkspace& w : all) {
+        w.file = platform::OpenBinaryRead(path);
+        w.line.resize(traces * (SEGY_TRACE_HEADER_SIZE + static_cast<std::size_t>(L.TraceBytes)));
+        if (integers)
+            w.converted.resize(traces * static_cast<std::size_t>(L.Samples));
+        w.rows.resize(static_cast<std::size_t>(RowBlock) * std::min(L.Fast, MaxRowChunk));
+    }
+    return all;
+}
+
+// Reads line y of an inline-sorted file, headers and samples as they lie, into buf (sized for
+// it); traces the file no longer holds in full are zeroed. Returns the samples missing.
 std::int64_t ReadLine(platform::BinaryFile* file, const SegyLayout& L, int y,
                       std::vector<unsigned char>& buf, std::int64_t& bytes)
 {
-    const std::size_t traceBytes = SEGY_TRACE_HEADER_SIZE + static_cast<std::size_t>(L.TraceBytes);
-    const std::size_t lineBytes = traceBytes * static_cast<std::size_t>(L.Fast);
-    buf.resize(lineBytes);
+    const std::size_t traceBytes = buf.size() / static_cast<std::size_t>(L.Fast);
+    const std::int64_t at = L.Trace0 + static_cast<std::int64_t>(y) * std::ssize(buf);
     std::size_t got = 0;
-    if (file && file->Seek(L.Trace0 + static_cast<std::int64_t>(y) * static_cast<std::int64_t>(lineBytes)))
-        got = file->Read(buf.data(), lineBytes);
+    if (file && file->Seek(at))
+        got = file->Read(buf.data(), buf.size());
     const std::size_t whole = got / traceBytes;
     bytes += static_cast<std::int64_t>(whole * static_cast<std::size_t>(L.TraceBytes));
     if (whole == static_cast<std::size_t>(L.Fast))
@@ -374,41 +427,42 @@ std::int64_t ReadLine(platform::BinaryFile* file, const SegyLayout& L, int y,
 }
 
 // Reads every line of an inline-sorted file into place. The lines are independent and are
-// shared between the cores, each with its own handle on the file (segyio's handle keeps one
-// position for every reader); the result does not depend on how they are shared.
-std::int64_t ReadLines(const std::string& path, const SegyLayout& L, CData3D& v,
+// shared between the cores, one workspace each; the result does not depend on how they are
+// shared.
+std::int64_t ReadLines(const SegyLayout& L, std::vector<LineWorkspace>& workspaces, CData3D& v,
                        std::int64_t& bytes)
 {
     const int ns = L.Samples;
     const std::size_t stride = SEGY_TRACE_HEADER_SIZE + static_cast<std::size_t>(L.TraceBytes);
     std::int64_t read = 0, lost = 0;
-#pragma omp parallel reduction(+ : read, lost)
+#pragma omp parallel num_threads(static_cast <int>(workspaces.size())) reduction(+ : read, lost)
     {
-        std::unique_ptr<platform::BinaryFile> file = platform::OpenBinaryRead(path);
-        std::vector<unsigned char> buf;
-        std::vector<float> converted, rows;
+        int thread = 0;
+#ifdef _OPENMP
+        thread = omp_get_thread_num();
+#endif
+        LineWorkspace& w = workspaces[static_cast<std::size_t>(thread)];
 #pragma omp for schedule(static)
         for (int y = 0; y < L.Slow; ++y) {
-            lost += ReadLine(file.get(), L, y, buf, read);
-            unsigned char* first = buf.data() + SEGY_TRACE_HEADER_SIZE;
+            lost += ReadLine(w.file.get(), L, y, w.line, read);
+            unsigned char* first = w.line.data() + SEGY_TRACE_HEADER_SIZE;
             // IEEE samples are swapped on the way; IBM floats are converted in place first,
             // integers into a block of floats.
             if (L.Format == SEGY_IEEE_FLOAT_4_BYTE) {
-                TransposeLine<true>(first, stride, L.Fast, ns, y, v, rows);
+                TransposeLine<true>(first, stride, L.Fast, ns, y, v, w.rows);
             } else if (L.Format == SEGY_IBM_FLOAT_4_BYTE) {
                 for (int k = 0; k < L.Fast; ++k)
                     segy_to_native(L.Format, ns, first + static_cast<std::size_t>(k) * stride);
-                TransposeLine<false>(first, stride, L.Fast, ns, y, v, rows);
+                TransposeLine<false>(first, stride, L.Fast, ns, y, v, w.rows);
             } else {
-                converted.resize(static_cast<std::size_t>(L.Fast) * ns);
                 for (int k = 0; k < L.Fast; ++k)
                     ConvertToFloat(IntegerSamples(L.Format), true,
                                    first + static_cast<std::size_t>(k) * stride,
                                    static_cast<std::size_t>(ns),
-                                   converted.data() + static_cast<std::size_t>(k) * ns);
-                TransposeLine<false>(reinterpret_cast<const unsigned char*>(converted.data()),
-                                     static_cast<std::size_t>(ns) * sizeof(float), L.Fast, ns, y,
-                                     v, rows);
+                                   w.converted.data() + static_cast<std::size_t>(k) * ns);
+                TransposeLine<false>(reinterpret_cast<const unsigned char*>(w.converted.data()),
+                                     static_cast<std::size_t>(ns) * sizeof(float), L.Fast, ns, y, v,
+                                     w.rows);
             }
         }
         FenceStreamedRows();
@@ -417,25 +471,22 @@ std::int64_t ReadLines(const std::string& path, const SegyLayout& L, CData3D& v,
     return lost;
 }
 
-// Reads all traces and places sample z of the trace at (y, x) into Values[z][y][x]. Lines of an
-// inline-sorted file are independent and are shared between the cores; the result does not
-// depend on how they are shared.
-std::int64_t ReadTraces(segy_file* fp, const std::string& path, const SegyLayout& L, CData3D& v,
-                        std::int64_t& missing)
+// Reads all traces and places sample z of the trace at (y, x) into Values[z][y][x], through the
+// workspaces MakeWorkspaces made.
+std::int64_t ReadTraces(segy_file* fp, const SegyLayout& L, std::vector<LineWorkspace>& workspaces,
+                        CData3D& v, std::int64_t& missing)
 {
     const int ns = L.Samples;
-    const std::size_t lineBytes = static_cast<std::size_t>(L.Fast) * L.TraceBytes;
     std::int64_t bytes = 0, lost = 0;
-    if (!L.CrosslineSorted && lineBytes <= BlockBytes) {
-        missing += ReadLines(path, L, v, bytes);
+    if (ReadsWholeLines(L)) {
+        missing += ReadLines(L, workspaces, v, bytes);
         return bytes;
     }
     // Crossline-sorted files, and lines too long for one block: runs of traces, each placed by
     // its own (y, x).
-    const int perBlock = std::clamp<int>(
-        static_cast<int>(BlockBytes / static_cast<std::size_t>(L.TraceBytes)), 1, L.Traces);
-    std::vector<unsigned char> raw(static_cast<std::size_t>(perBlock) * L.TraceBytes);
-    std::vector<float> converted;
+    const int perBlock = TracesPerRun(L);
+    std::vector<unsigned char>& raw = workspaces[0].line;
+    std::vector<float>& converted = workspaces[0].converted;
     for (int t0 = 0; t0 < L.Traces; t0 += perBlock) {
         const int count = std::min(perBlock, L.Traces - t0);
         ReadTraceRun(fp, L, t0, count, raw.data(), bytes, lost);
@@ -688,9 +739,10 @@ ExchangeResult ReadSegyFile(const std::string& path, CData3D& volume,
         if (!result.Ok())
             return result;
 
+        std::vector<LineWorkspace> workspaces = MakeWorkspaces(L, path);
         PrepareVolume(volume, grid);
         std::int64_t missing = 0;
-        result.Bytes = ReadTraces(h.fp, path, L, volume, missing);
+        result.Bytes = ReadTraces(h.fp, L, workspaces, volume, missing);
         ApplyGrid(volume, grid);
         if (missing > 0)
             result.Notes.push_back(MissingValuesText(path, missing, grid.Cells()));
