@@ -14,6 +14,8 @@ constexpr int MaxBands = 10000;
 constexpr int LabelFontHeight = 35; // the text font the plot selects, for width estimates
 constexpr long long EndGap = 25;    // between the bar and each end box, clear of its labels
 constexpr long long ClearGap = 10;  // between the legend and the text it keeps clear of
+// From the under box's bottom to the bottom of the colour-range note drawn under it.
+constexpr long long NoteDrop = 30 + LabelFontHeight;
 
 // Where the legend's parts go. Positions are long long so that the sums of page coordinates
 // below cannot overflow; they are limited to page coordinates when drawn.
@@ -28,6 +30,14 @@ struct Legend {
     long long box = 0; // end box height
 
     long long BandBottom(int i) const { return i * e - ay + originY - shift; }
+    long long Top() const { return LabelY(OverBottom(), box); }
+    long long Bottom() const { return UnderBottom() - NoteDrop; }
+    void SetBandHeight(long long height)
+    {
+        e = height;
+        box = std::clamp<long long>(e, 25, 50);
+        labelStep = e < 25 ? 4 : (e < 50 ? 2 : 1);
+    }
     long long OverBottom() const { return BandBottom(n) + e + EndGap; }
     long long UnderBottom() const { return BandBottom(0) - EndGap - box; }
     // The label beside a part from bottom y of height h: 40 above its middle.
@@ -49,8 +59,32 @@ std::string UnderLabel(const CPlotSettings& s)
     return platform::Format("< %.3f", s.ContourMin);
 }
 
+// Lowers the band height until the legend fits between limit and floor, and moves it so that it
+// does; false when not even bands of one unit fit.
+bool FitBetween(Legend& g, long long limit, long long floor)
+{
+    g.shift = 0;
+    auto height = [&g](long long e) {
+        g.SetBandHeight(e);
+        return g.Top() - g.Bottom();
+    };
+    if (height(g.e) > limit - floor) {
+        long long fits = 0, tooTall = g.e; // the largest height known to fit, the least not to
+        while (tooTall - fits > 1) {
+            const long long mid = fits + (tooTall - fits) / 2;
+            (height(mid) <= limit - floor ? fits : tooTall) = mid;
+        }
+        if (fits < 1)
+            return false;
+        height(fits);
+    }
+    const long long top = g.Top();
+    g.shift = top - std::clamp(top, floor + (top - g.Bottom()), limit);
+    return true;
+}
+
 std::optional<Legend> MakeLegend(const CPlotSettings& s, int ax, int ay,
-                                 const platform::Rect& keepClear)
+                                 const platform::Rect& keepClear, long long floor)
 {
     const int n = s.ContourCount;
     // More bands than a page has room for are left out rather than drawn as a pile of labels.
@@ -65,12 +99,11 @@ std::optional<Legend> MakeLegend(const CPlotSettings& s, int ax, int ay,
     g.e = e;
     g.ay = PageCoord(ay);
     g.originY = PageCoord(s.OriginY);
-    g.labelStep = e < 25 ? 4 : (e < 50 ? 2 : 1);
+    g.SetBandHeight(e);
     ax = PageCoord(ax);
     g.left = ax + 70;
     g.right = ax + 110;
     g.labelX = ax + 120;
-    g.box = std::clamp<long long>(e, 25, 50);
 
     // The legend's highest point is the over box's label: keep it on the page and clear of the
     // given text.
@@ -84,9 +117,12 @@ std::optional<Legend> MakeLegend(const CPlotSettings& s, int ax, int ay,
         if (g.left < keepClear.right && g.labelX + width > keepClear.left)
             limit = std::min<long long>(limit, keepClear.bottom - ClearGap);
     }
-    const long long top = Legend::LabelY(g.OverBottom(), g.box);
+    const long long top = g.Top();
     if (top > limit)
         g.shift = top - limit;
+    // Above a floor, the legend keeps clear of it too, with lower bands where it must.
+    if (floor != NoLegendFloor && g.Bottom() < floor && !FitBetween(g, limit, floor))
+        return std::nullopt;
     return g;
 }
 
@@ -131,9 +167,9 @@ void ContinuousBar(const CPlotSettings& settings, platform::Surface& surface, co
 } // namespace
 
 void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
-                    const ColourChoice& colours, const platform::Rect& keepClear)
+                    const ColourChoice& colours, const platform::Rect& keepClear, long long floor)
 {
-    const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear);
+    const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear, floor);
     if (!g)
         return;
     const ColourMapTable& map = GetColourMap(colours.EffectiveMap());
@@ -154,9 +190,10 @@ void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, i
 }
 
 void DrawColorScaleEnds(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
-                        const ColourChoice& colours, const platform::Rect& keepClear)
+                        const ColourChoice& colours, const platform::Rect& keepClear,
+                        long long floor)
 {
-    const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear);
+    const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear, floor);
     if (!g)
         return;
     const ColourMapTable& map = GetColourMap(colours.EffectiveMap());
@@ -180,9 +217,9 @@ void DrawColorScaleEnds(const CPlotSettings& settings, platform::Surface& surfac
 }
 
 void DrawColorScaleNote(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
-                        const std::string& text, const platform::Rect& keepClear)
+                        const std::string& text, const platform::Rect& keepClear, long long floor)
 {
-    const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear);
+    const std::optional<Legend> g = MakeLegend(settings, ax, ay, keepClear, floor);
     if (!g)
         return;
     // Under the under box, clear of its label.

@@ -157,10 +157,10 @@ struct Page {
     CPlotSettings settings;
     CDrawingParameter margins; // the document's defaults: top 150
     CData3DEx volume;
-    RecordingSurface surface{platform::Rect{0, 0, 4000, -3000}};
+    RecordingSurface surface;
     SliceViewState view;
 
-    Page()
+    explicit Page(platform::Rect client = {0, 0, 4000, -3000}) : surface(client)
     {
         volume.NX = 128, volume.NY = 96, volume.NZ = 64;
         volume.Allocate(128, 96, 64);
@@ -294,4 +294,32 @@ TEST(ColourScale, NeverCoversTheHeaderText)
     const auto bands = wide.surface.OpsOf(OpKind::Rectangle);
     ASSERT_GE(bands.size(), 25u);
     EXPECT_EQ(bands[0].args[1], -790 - 150);
+}
+
+TEST(ColourScale, StaysOnAShortPageThePlotFits)
+{
+    // A wide, short page: the plot fitted to it ends near the bottom edge, and the legend, moved
+    // down below the header, would end beyond it.
+    const int bottom = -750;
+    Page p(platform::Rect{0, 0, 2970, bottom});
+    p.settings.Display.FitToWindow = true;
+    p.Paint();
+    const auto boxes = p.surface.OpsOf(OpKind::Rectangle);
+    ASSERT_GE(boxes.size(), 27u) << "the bands and both end boxes are drawn";
+    for (const auto& b : boxes)
+        EXPECT_GE(std::min(b.args[1], b.args[3]), bottom) << "a colour box below the page";
+    for (const auto& t : p.surface.OpsOf(OpKind::Text))
+        EXPECT_GE(t.args[1] - 35, bottom) << "\"" << t.text << "\" below the page";
+
+    // At a fixed scale whose plot runs beyond the bottom edge anyway, the legend keeps its bands
+    // as high as on a tall page.
+    Page tall, beyond(platform::Rect{0, 0, 4800, bottom});
+    tall.settings.ScaleDenominator = beyond.settings.ScaleDenominator = 50000;
+    tall.Paint();
+    beyond.Paint();
+    const auto a = tall.surface.OpsOf(OpKind::Rectangle),
+               b = beyond.surface.OpsOf(OpKind::Rectangle);
+    ASSERT_GE(a.size(), 2u);
+    ASSERT_GE(b.size(), 2u);
+    EXPECT_EQ(a[0].args[1] - a[0].args[3], b[0].args[1] - b[0].args[3]);
 }
