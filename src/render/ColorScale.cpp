@@ -14,8 +14,6 @@ constexpr int MaxBands = 10000;
 constexpr int LabelFontHeight = 35; // the text font the plot selects, for width estimates
 constexpr long long EndGap = 25;    // between the bar and each end box, clear of its labels
 constexpr long long ClearGap = 10;  // between the legend and the text it keeps clear of
-// From the under box's bottom to the bottom of the colour-range note drawn under it.
-constexpr long long NoteDrop = 30 + LabelFontHeight;
 
 // Where the legend's parts go. Positions are long long so that the sums of page coordinates
 // below cannot overflow; they are limited to page coordinates when drawn.
@@ -31,7 +29,7 @@ struct Legend {
 
     long long BandBottom(int i) const { return i * e - ay + originY - shift; }
     long long Top() const { return LabelY(OverBottom(), box); }
-    long long Bottom() const { return UnderBottom() - NoteDrop; }
+    long long Bottom() const { return UnderBottom(); }
     void SetBandHeight(long long height)
     {
         e = height;
@@ -223,5 +221,6 @@ void DrawColorScaleNote(const CPlotSettings& settings, platform::Surface& surfac
     if (!g)
         return;
     // Under the under box, clear of its label.
-    surface.TextOut(g->left, PageCoord(g->UnderBottom() - 30), text);
+    surface.TextOut(g->left, PageCoord(g->UnderBottom() - (LegendNoteDrop - LabelFontHeight)),
+                    text);
 }

@@ -19,8 +19,9 @@
 // edge, the whole legend moves down until it does not. An empty rectangle (the default) leaves
 // only the page's edge to keep clear of.
 //
-// floor: the lowest y the legend (the note under it included) may reach, such as the bottom
-// edge of a page the plot fits on; NoLegendFloor (the default) sets none. A legend that would
+// floor: the lowest y the legend's under box may reach, such as the bottom edge of a page the
+// plot fits on (LegendNoteDrop higher when the note goes under it); NoLegendFloor (the default)
+// sets none. A legend that would
 // reach below it gets lower bands (as high as still fit between the top limit and the floor)
 // and moves up; when not even bands of one unit fit, the legend is left out.
 //
@@ -29,6 +30,8 @@
 // whose colour runs with the value: label i's value sits at the middle of band i, as the labels
 // of the banded bar do, and the half bands beyond ContourMin and ContourMax take the end shades.
 constexpr long long NoLegendFloor = std::numeric_limits<long long>::min();
+// From the under box's bottom to the bottom of the note DrawColorScaleNote puts under it.
+constexpr long long LegendNoteDrop = 65;
 
 void DrawColorScale(const CPlotSettings& settings, platform::Surface& surface, int ax, int ay,
                     const ColourChoice& colours, const platform::Rect& keepClear = {},

@@ -265,14 +265,16 @@ void DrawPlotFrame(CPlotSettings& settings, platform::Surface& surface,
 
     if (volume.DrawColourScale == 1) {
         const ColourChoice colours = Colours(settings, view);
+        const bool note = settings.ManualContour == 0 && RangeOptionsActive(settings.Display);
         // When the plot ends above the client's bottom edge (a fitted plot, a page), the legend
-        // does too; a plot drawn beyond it at a fixed scale takes its legend along.
+        // and its note do too; a plot drawn beyond it at a fixed scale takes its legend along.
         const long long clientBottom = std::min(view.client.top, view.client.bottom);
-        const long long floor =
-            -static_cast<long long>(ay) >= clientBottom ? clientBottom : NoLegendFloor;
+        long long floor = NoLegendFloor;
+        if (-static_cast<long long>(ay) >= clientBottom)
+            floor = clientBottom + (note ? LegendNoteDrop : 0);
         DrawColorScale(settings, surface, ax, ay, colours, header, floor);
         DrawColorScaleEnds(settings, surface, ax, ay, colours, header, floor);
-        if (settings.ManualContour == 0 && RangeOptionsActive(settings.Display))
+        if (note)
             DrawColorScaleNote(settings, surface, ax, ay, RangeNote(settings, volume), header,
                                floor);
     }
