@@ -14,6 +14,7 @@
 #include <limits>
 #include <map>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 using platform::Format;
@@ -582,6 +583,9 @@ ExchangeResult ReadOpen(int nc, const std::string& path, const ClassicExtent* cl
         std::string error = ReadVariable(nc, path, classic, volume, options, result);
         if (!error.empty())
             result.Error = Problem(path, error);
+    } catch (const std::length_error&) {
+        // A size taken from the file beyond what any block can hold: as good as no memory.
+        result.Error = Problem(path, "there is not enough memory to read it");
     } catch (const std::bad_alloc&) {
         result.Error = Problem(path, "there is not enough memory to read it");
     }

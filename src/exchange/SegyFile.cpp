@@ -15,6 +15,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 #if defined(__SSE2__)
@@ -746,6 +747,9 @@ ExchangeResult ReadSegyFile(const std::string& path, CData3D& volume,
         ApplyGrid(volume, grid);
         if (missing > 0)
             result.Notes.push_back(MissingValuesText(path, missing, grid.Cells()));
+    } catch (const std::length_error&) {
+        // A size taken from the file beyond what any block can hold: as good as no memory.
+        result.Error = Problem(path, "there is not enough memory to read its headers");
     } catch (const std::bad_alloc&) {
         result.Error = Problem(path, "there is not enough memory to read its headers");
     }

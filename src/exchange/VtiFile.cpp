@@ -16,6 +16,7 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 #include <vector>
 
 using platform::BinaryFile;
@@ -704,6 +705,10 @@ ExchangeResult ReadVtiFile(const std::string& path, CData3D& volume, const VtiRe
     }
     try {
         return ReadVti(*file, volume, options);
+    } catch (const std::length_error&) {
+        // A size taken from the file beyond what any block can hold: as good as no memory.
+        result.Error = Problem(path, "there is not enough memory to read it");
+        return result;
     } catch (const std::bad_alloc&) {
         result.Error = Problem(path, "there is not enough memory to read it");
         return result;
