@@ -38,7 +38,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 4)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     const int nx = data[0] % 17, ny = data[1] % 17, nz = data[2] % 17;
     if (data[3] & 1) {
         RunCommand(nx, ny, nz, data + 4, size - 4);

@@ -67,7 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 1)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     if (data[0] & 1)
         OpenModel(data[0] & 2, data + 1, size - 1);
     else

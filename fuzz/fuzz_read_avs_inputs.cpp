@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 1)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     fuzz::Ui().AnswerForm(platform::FormAnswer{});
     platform::MemoryFile file = fuzz::Memory(data + 1, size - 1);
     CData3DEx volume;

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 1)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     const std::uint8_t control = data[0];
     const std::size_t files = 1 + (control & 3);
     const std::size_t part = (size - 1) / files;

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 4 || std::memcmp(data, "CDF", 3) != 0)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     CData3DEx volume;
     ExchangeResult r = ReadNetcdfMemory("fuzz.nc", data, size, volume);
     fuzz::CheckAfterRead(r, volume);

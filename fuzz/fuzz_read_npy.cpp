@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     platform::MemoryFile file = fuzz::Memory(data, size);
     CData3DEx volume;
     ExchangeResult r = ReadNpy(file, volume, ExchangeGrid{});

@@ -66,7 +66,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     LoadIni(data, size);
     CData3DEx volume; // reads "bReadStretchInfo" and the stretch keys
     CPlotSettings settings; // reads "SCALE"

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 12)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     std::int32_t n[3];
     std::memcpy(n, data, 12);
     if (!CheckVolumeExtents("<fuzz>", n[0], n[1], n[2]).empty())

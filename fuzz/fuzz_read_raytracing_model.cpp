@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 4)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     fuzz::QueueDataSize(data[0], data + 1);
     const std::string path = fuzz::PutScratch("raytracing.dat", data + 4, size - 4);
     CData3DEx volume;

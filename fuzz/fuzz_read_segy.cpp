@@ -25,7 +25,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     std::vector<std::uint8_t> file(3200, 0x40); // EBCDIC blanks
     file.insert(file.end(), data, data + size);
     if (::ftruncate(memoryFile, 0) != 0 ||

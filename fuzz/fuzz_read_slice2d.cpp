@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 2)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     const std::string path = fuzz::PutScratch("snap1.dat", data + 2, size - 2);
     FDModelHeader header;
     const int nx = ReadFDModelHeader(path, header);

@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     const std::string path = fuzz::PutScratch("stations.txt", data, size);
     const StationList list = ReadStationFile(path);
     if (!list.Opened || static_cast<int>(list.Stations.size()) > MaxStations)

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 3)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     const std::uint8_t control = data[0];
     CHalvoModel model(fuzz::Scratch());
     model.NX = 1 + (control & 3);

@@ -17,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 4)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     const std::uint8_t control = data[0];
     fuzz::QueueDataSize(static_cast<std::uint8_t>(control >> 1), data + 1);
     platform::MemoryFile file = fuzz::Memory(data + 4, size - 4);

@@ -14,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     if (size < 1)
         return 0;
-    fuzz::Reset();
+    const fuzz::InputScope scope;
     VtiReadOptions options;
     if (data[0] & 1)
         options.ArrayName = "v";
